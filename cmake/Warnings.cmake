@@ -1,0 +1,7 @@
+function(rastello_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wformat=2 -Wshadow=local -Wnon-virtual-dtor)
+  if(RASTELLO_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+option(RASTELLO_WERROR "Treat warnings as errors" OFF)

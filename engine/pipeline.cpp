@@ -1,0 +1,123 @@
+#include "engine/pipeline.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "engine/bitmap.h"
+#include "engine/formats.h"
+#include "engine/freeimage_messages.h"
+#include "engine/naming.h"
+#include "engine/png_header.h"
+#include "engine/session.h"
+#include "engine/steps/steps.h"
+#include "platform/files.h"
+
+namespace rastello {
+
+namespace {
+
+unsigned DLL_CALLCONV ReadProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+  return static_cast<unsigned>(std::fread(buffer, size, count, static_cast<std::FILE*>(handle)));
+}
+unsigned DLL_CALLCONV WriteProc(void*, unsigned, unsigned, fi_handle) { return 0; }
+int DLL_CALLCONV SeekProc(fi_handle handle, long offset, int origin) {
+  return std::fseek(static_cast<std::FILE*>(handle), offset, origin);
+}
+long DLL_CALLCONV TellProc(fi_handle handle) { return std::ftell(static_cast<std::FILE*>(handle)); }
+
+std::string SizeText(long long w, long long h) { return std::to_string(w) + " x " + std::to_string(h); }
+
+// Reads the header first, so that a file that is no PNG, or one that claims a size we will
+// not decode, is refused before FreeImage allocates anything; then decodes from the same
+// open file.
+Bitmap LoadPng(const std::string& path, std::string& reason) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) {
+    reason = std::string("cannot open the file: ") + std::strerror(errno);
+    return Bitmap();
+  }
+  PngHeader header;
+  Bitmap bitmap;
+  if (!ReadPngHeader(file, header, reason)) {
+    // reason set
+  } else if (header.width > kMaxSide || header.height > kMaxSide ||
+             static_cast<long long>(header.width) * header.height > kMaxPixels) {
+    reason = "image too large: " + SizeText(header.width, header.height) +
+             " pixels (the limit is 500 megapixels and 65500 pixels a side)";
+  } else if (std::fseek(file, 0, SEEK_SET) == 0) {
+    FreeImageIO io{ReadProc, WriteProc, SeekProc, TellProc};
+    ClearFreeImageMessage();
+    bitmap.reset(FreeImage_LoadFromHandle(FIF_PNG, &io, static_cast<fi_handle>(file), PNG_DEFAULT));
+    if (!bitmap || FreeImage_GetWidth(bitmap.get()) == 0 || FreeImage_GetHeight(bitmap.get()) == 0) {
+      std::string why = FreeImageMessage();
+      reason = "cannot decode the PNG data" + (why.empty() ? std::string() : ": " + why);
+      bitmap.reset();
+    }
+  }
+  std::fclose(file);
+  return bitmap;
+}
+
+bool SaveBitmap(const Session& session, FIBITMAP* dib, std::string& reason) {
+  const RunState& st = session.state;
+  if (!dib) {
+    reason = "an image operation failed (out of memory?)";
+    return false;
+  }
+  // Encode in memory first: the target is only touched once the whole file exists.
+  FIMEMORY* memory = FreeImage_OpenMemory();
+  if (!memory) {
+    reason = "out of memory";
+    return false;
+  }
+  ClearFreeImageMessage();
+  bool ok = FreeImage_SaveToMemory(static_cast<FREE_IMAGE_FORMAT>(st.FormatId), dib, memory, st.SaveFlags);
+  BYTE* data = nullptr;
+  DWORD size = 0;
+  if (ok) ok = FreeImage_AcquireMemory(memory, &data, &size) && size > 0;
+  if (!ok) {
+    std::string why = FreeImageMessage();
+    reason = "cannot encode the output image" + (why.empty() ? std::string() : ": " + why);
+  } else if (!WriteFileAtomically(st.OutputPath, data, size, reason)) {
+    ok = false;
+  }
+  FreeImage_CloseMemory(memory);
+  return ok;
+}
+
+}  // namespace
+
+bool ConvertFile(Session& session) {
+  RunState& st = session.state;
+  st.FailureReason.clear();
+  st.SourceBpp = 0;
+  InstallFreeImageMessages();
+
+  Bitmap bitmap = LoadPng(st.InputPath, st.FailureReason);
+  if (!bitmap) return false;
+  st.SourceBpp = static_cast<int32_t>(FreeImage_GetBPP(bitmap.get()));
+  int32_t width = static_cast<int32_t>(FreeImage_GetWidth(bitmap.get()));
+  int32_t height = static_cast<int32_t>(FreeImage_GetHeight(bitmap.get()));
+
+  // Geometry first, so that every later step sees the final size:
+  //   rotation, then resizing (each re-reads width and height).
+
+  // 16 bits per channel down to 8, keeping alpha for the flattening below.
+  bitmap = NormalizeDeepImage(std::move(bitmap));
+  bitmap = FlattenTransparency(std::move(bitmap));
+
+  // Then flips, colour correction, greyscale, threshold, dither, and the frame.
+
+  st.ImageWidth = width;
+  st.ImageHeight = height;
+  st.FrameNumber = 1;
+
+  // Then the watermark, which may name the size above in its text.
+
+  bitmap = ConvertBitDepth(session, std::move(bitmap));
+  st.OutputPath = BuildOutputPath(session);
+  if (session.settings.KeepSubfolders) CreateOutputSubfolders(session);
+  return SaveBitmap(session, bitmap.get(), st.FailureReason);
+}
+
+}  // namespace rastello

@@ -1,0 +1,33 @@
+#pragma once
+// Fonts of the drawing layer: a family resolved through fontconfig, with size and style.
+#include <memory>
+#include <string>
+
+namespace rastello {
+
+struct FontRequest {
+  std::string family;
+  int sizePoints = 0;  // points at 96 dots per inch
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool strikeout = false;
+};
+
+class Font {
+ public:
+  // Null when fontconfig has neither the family nor a configured alias of it: a name that
+  // would only fall back to some unrelated default font does not count as loaded.
+  static std::unique_ptr<Font> Load(const FontRequest& request);
+
+  const FontRequest& request() const { return request_; }
+  const std::string& resolvedFamily() const { return resolvedFamily_; }  // e.g. Liberation Sans
+  const std::string& file() const { return file_; }
+
+ private:
+  FontRequest request_;
+  std::string resolvedFamily_;
+  std::string file_;
+};
+
+}  // namespace rastello
