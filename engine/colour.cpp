@@ -1,5 +1,7 @@
 #include "engine/colour.h"
 
+#include <string>
+
 namespace rastello {
 
 namespace {
@@ -23,7 +25,11 @@ uint8_t HexPair(std::string_view pair) {
 
 }  // namespace
 
-Colour ParseColor(std::string_view text) {
+Colour ParseColor(std::string_view utf8) {
+  // Lengths count characters, not bytes: a non-ASCII character stands as one non-hex digit.
+  std::string text;
+  for (char c : utf8)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) text += (static_cast<unsigned char>(c) < 0x80 ? c : 'x');
   if (text.size() != 6) return Colour{0, 0, 0, 255};
   return Colour{HexPair(text.substr(0, 2)), HexPair(text.substr(2, 2)), HexPair(text.substr(4, 2)), 255};
 }
