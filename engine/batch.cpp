@@ -30,7 +30,9 @@ void SetOutputDate(const Session& session) {
 
 }  // namespace
 
-int RunBatch(Session& session) {
+int RunBatch(Session& session) { return RunBatch(session, ConvertFile); }
+
+int RunBatch(Session& session, FileConverter convert) {
   RunState& st = session.state;
   const bool debug = st.CommandLineMode && st.Mode == "DEBUG";
   int32_t index = 0, converted = 0;
@@ -51,7 +53,7 @@ int RunBatch(Session& session) {
       session.Print("File Format: " + IdentifyFileType(st.InputPath));
     }
     int64_t t0 = MonotonicMs();
-    if (!ConvertFile(session)) {
+    if (!convert(session)) {
       if (debug) session.Print("[ERROR] Unable to convert the file!");
       lastDuration = 0;
       continue;

@@ -7,8 +7,12 @@ namespace rastello {
 
 struct Session;
 
+// Converts one file: ConvertFile, or a stand-in in tests.
+using FileConverter = bool (*)(Session&);
+
 // Thread entry: converts the queue while Running holds, publishing progress. Returns 0.
 int RunBatch(Session& session);
+int RunBatch(Session& session, FileConverter convert);
 // RunState back to its start values and the queue emptied (Mode, the image size, the frame
 // number and Running are kept).
 void ResetRunState(Session& session);

@@ -90,7 +90,7 @@ size_t StringTables::FindGroup(std::string_view upperName) const {
 
 std::string StringTables::Lookup(std::string_view group, std::string_view key) {
   std::string upperGroup = AsciiUpper(group);
-  if (cachedGroup_ == 0 || cachedGroup_ >= groups_.size() || groups_[cachedGroup_].name != upperGroup)
+  if (cachedGroup_ == 0 || groups_[cachedGroup_].name != upperGroup)
     cachedGroup_ = FindGroup(upperGroup);
   if (cachedGroup_ == 0 || key.empty()) return std::string(kNoStringError);
 
@@ -98,7 +98,8 @@ std::string StringTables::Lookup(std::string_view group, std::string_view key) {
   std::string upperKey = AsciiUpper(key);
   // Keys sharing a first byte are contiguous in the sorted range, so the scan starts at the first
   // of them and stops at the first greater key or at the group's end.
-  for (size_t k = g.firstByChar[static_cast<unsigned char>(upperKey[0])]; k != 0 && k <= g.last; ++k) {
+  size_t start = g.firstByChar[static_cast<unsigned char>(upperKey[0])];
+  for (size_t k = start; k != 0 && k <= g.last; ++k) {
     int order = keys_[k].compare(upperKey);
     if (order == 0) return texts_[k];
     if (order > 0) break;

@@ -1,12 +1,13 @@
 #include "i18n/strings.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "support/temp_dir.h"
 
 namespace rastello {
 namespace {
@@ -24,16 +25,16 @@ std::ostream& operator<<(std::ostream& os, const LookupCase& c) {
   return os << c.group << "/" << c.key;
 }
 
-class BuiltInStringsTest : public ::testing::Test {
+class BuiltInStringTables : public ::testing::Test {
  protected:
   void SetUp() override { tables_.Build(""); }
   StringTables tables_;
 };
 
-TEST_F(BuiltInStringsTest, HoldsEveryGroupInOrderWithItsEntryCount) {
+TEST_F(BuiltInStringTables, HoldsEveryGroupInOrderWithItsEntryCount) {
   const std::vector<std::pair<std::string, size_t>> expected = {
-      {"MENU", 27},       {"GENERAL", 10},          {"MSG", 41},      {"DIALOG", 18},
-      {"PREFERENCES", 223}, {"ABOUT", 4}, {"CUSTOM-CONVERTER", 4}, {"UNINSTALL", 3},
+      {"MENU", 27},        {"GENERAL", 10},          {"MSG", 41},       {"DIALOG", 18},
+      {"PREFERENCES", 223}, {"ABOUT", 4},            {"CUSTOM-CONVERTER", 4}, {"UNINSTALL", 3},
   };
   std::vector<std::string> names;
   for (const auto& [name, count] : expected) {
@@ -45,7 +46,7 @@ TEST_F(BuiltInStringsTest, HoldsEveryGroupInOrderWithItsEntryCount) {
   EXPECT_EQ(tables_.EntryCount("Nope"), 0u);
 }
 
-TEST_F(BuiltInStringsTest, FindsTheTextOfKeysFromEveryGroup) {
+TEST_F(BuiltInStringTables, FindsTheTextOfKeysFromEveryGroup) {
   // Each group's alphabetically first and last keys are included: they sit at the ends of the
   // group's sorted range and at the first-character index's edges.
   const LookupCase cases[] = {
@@ -97,7 +98,7 @@ TEST_F(BuiltInStringsTest, FindsTheTextOfKeysFromEveryGroup) {
   for (const LookupCase& c : cases) EXPECT_EQ(tables_.Lookup(c.group, c.key), c.text) << c;
 }
 
-TEST_F(BuiltInStringsTest, PreferencesLabelsDerivedFromTheirKeys) {
+TEST_F(BuiltInStringTables, PreferencesLabelsDerivedFromTheirKeys) {
   const char* const sameAsKey[] = {
       "None", "Auto", "General", "Every day", "Every week", "Every month", "Every 3 months",
       "Every 6 months", "Never", "Interface", "Small", "Medium", "Large", "Extra Large", "Huge",
@@ -105,32 +106,32 @@ TEST_F(BuiltInStringsTest, PreferencesLabelsDerivedFromTheirKeys) {
       "ZIP", "PXR24", "B44", "LZW", "JPEG", "Exact", "RGB", "CMYK", "LAB", "Low", "Medium", "High",
       "Baseline Standard", "Baseline Simple", "Baseline Optimized", "Progressive", "Transform",
       "All Images", "Large Images", "Box", "Bilinear", "Bicubic", "Lanczos", "Adjustment", "Frame",
-      "Watermark", "Color", "Black", "Silver", "Gray", "White", "Maroon", "Red", "Purple", "Fuchsia",
-      "Green", "Lime", "Olive", "Yellow", "Navy", "Blue", "Teal", "Aqua", "Orange", "Brown",
-      "Violet", "Regular", "Bold", "Italic", "Bold Italic", "Underline", "Top-Left", "Top-Center",
-      "Top-Right", "Middle-Left", "Middle-Center", "Middle-Right", "Bottom-Left", "Bottom-Center",
-      "Bottom-Right", "Fixed", "Proportional", "Fit", "Fill", "Advanced", "Current", "Original",
-      "Custom", "Export", "Privacy",
+      "Watermark", "Color", "Black", "Silver", "Gray", "White", "Maroon", "Red", "Purple",
+      "Fuchsia", "Green", "Lime", "Olive", "Yellow", "Navy", "Blue", "Teal", "Aqua", "Orange",
+      "Brown", "Violet", "Regular", "Bold", "Italic", "Bold Italic", "Underline", "Top-Left",
+      "Top-Center", "Top-Right", "Middle-Left", "Middle-Center", "Middle-Right", "Bottom-Left",
+      "Bottom-Center", "Bottom-Right", "Fixed", "Proportional", "Fit", "Fill", "Advanced",
+      "Current", "Original", "Custom", "Export", "Privacy",
   };
   const char* const keyWithColon[] = {
       "Language", "Check for Updates", "Input Format", "Header Size", "Load As", "Frame Loading",
-      "Output Format", "Bits Per Pixel", "Compression", "Color Table", "Color Mode", "Image Quality",
-      "Chroma Subsampling", "Save As", "Interlaced", "Image Rotation", "Rotation Type",
-      "Rotation Angle", "Background Color", "Image Resize", "Image Width", "Image Height",
-      "Resize Type", "Resize Algorithm", "Image Brightness", "Image Contrast", "Image Threshold",
-      "Threshold Level", "Image Dither", "Left", "Right", "Top", "Bottom", "Left Color",
-      "Right Color", "Top Color", "Bottom Color", "Text", "Image", "Font", "Font Size",
-      "Font Leading", "Font Color", "Font Style", "Font Effect", "Antialiasing", "Text Alignment",
-      "Text Padding", "Text Opacity", "Background Opacity", "Opacity", "Boundary", "Position",
-      "X-Offset", "Y-Offset", "Size", "Scale", "Filename Mask", "File Timestamp", "Custom Timestamp",
-      "Keep Subfolders",
+      "Output Format", "Bits Per Pixel", "Compression", "Color Table", "Color Mode",
+      "Image Quality", "Chroma Subsampling", "Save As", "Interlaced", "Image Rotation",
+      "Rotation Type", "Rotation Angle", "Background Color", "Image Resize", "Image Width",
+      "Image Height", "Resize Type", "Resize Algorithm", "Image Brightness", "Image Contrast",
+      "Image Threshold", "Threshold Level", "Image Dither", "Left", "Right", "Top", "Bottom",
+      "Left Color", "Right Color", "Top Color", "Bottom Color", "Text", "Image", "Font",
+      "Font Size", "Font Leading", "Font Color", "Font Style", "Font Effect", "Antialiasing",
+      "Text Alignment", "Text Padding", "Text Opacity", "Background Opacity", "Opacity", "Boundary",
+      "Position", "X-Offset", "Y-Offset", "Size", "Scale", "Filename Mask", "File Timestamp",
+      "Custom Timestamp", "Keep Subfolders",
   };
   for (const char* key : sameAsKey) EXPECT_EQ(tables_.Lookup("Preferences", key), key) << key;
   for (const char* key : keyWithColon)
     EXPECT_EQ(tables_.Lookup("Preferences", key), std::string(key) + ":") << key;
 }
 
-TEST_F(BuiltInStringsTest, MatchesGroupAndKeyWithoutRegardToCase) {
+TEST_F(BuiltInStringTables, MatchesGroupAndKeyWithoutRegardToCase) {
   const LookupCase cases[] = {
       {"Msg", "Warning", "Warning"},
       {"msg", "warning", "Warning"},
@@ -144,7 +145,7 @@ TEST_F(BuiltInStringsTest, MatchesGroupAndKeyWithoutRegardToCase) {
   for (const LookupCase& c : cases) EXPECT_EQ(tables_.Lookup(c.group, c.key), c.text) << c;
 }
 
-TEST_F(BuiltInStringsTest, MissingGroupOrKeyGivesTheErrorText) {
+TEST_F(BuiltInStringTables, MissingGroupOrKeyGivesTheErrorText) {
   const LookupCase cases[] = {
       {"Msg", "No such key", ""},
       {"Nope", "Warning", ""},
@@ -167,7 +168,7 @@ TEST_F(BuiltInStringsTest, MissingGroupOrKeyGivesTheErrorText) {
   for (const LookupCase& c : cases) EXPECT_EQ(tables_.Lookup(c.group, c.key), kMissing) << c;
 }
 
-TEST_F(BuiltInStringsTest, LookupFollowsEveryChangeOfGroup) {
+TEST_F(BuiltInStringTables, LookupFollowsEveryChangeOfGroup) {
   // "Title" exists in four groups with four texts; a stale remembered group would answer from
   // the previous one.
   const LookupCase sequence[] = {
@@ -185,14 +186,14 @@ TEST_F(BuiltInStringsTest, LookupFollowsEveryChangeOfGroup) {
   for (const LookupCase& c : sequence) EXPECT_EQ(tables_.Lookup(c.group, c.key), c.text) << c;
 }
 
-TEST(StringTablesTest, LookupBeforeBuildFindsNothing) {
+TEST(StringTablesData, LookupBeforeBuildFindsNothing) {
   StringTables tables;
   EXPECT_EQ(tables.Lookup("Msg", "Warning"), kMissing);
   EXPECT_TRUE(tables.GroupNames().empty());
 }
 
 // Small data sets show the table rules apart from the built-in vocabulary.
-TEST(StringTablesTest, BuildsGroupsFromMarkersAndSortsTheirKeys) {
+TEST(StringTablesData, BuildsGroupsFromMarkersAndSortsTheirKeys) {
   const StringPair data[] = {
       {"Orphan", "before any group"},
       {kGroupMarker, "Alpha"},
@@ -233,31 +234,18 @@ TEST(StringTablesTest, BuildsGroupsFromMarkersAndSortsTheirKeys) {
 }
 
 // Each test writes its language files into its own fresh folder.
-class LanguageFileTest : public ::testing::Test {
+class StringTablesLanguageFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = ::testing::TempDir() + "strings_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-
   std::string Write(const std::string& name, const std::string& bytes) {
-    std::filesystem::path path = dir_ / name;
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-    EXPECT_TRUE(out.good()) << path;
-    return path.string();
+    test::WriteFile(dir_ / name, bytes);
+    return dir_ / name;
   }
 
-  std::filesystem::path dir_;
+  test::TempDir dir_;
   StringTables tables_;
 };
 
-TEST_F(LanguageFileTest, ReplacesTextsKeyByKey) {
+TEST_F(StringTablesLanguageFile, ReplacesTextsKeyByKey) {
   struct Case {
     const char* name;
     std::string bytes;
@@ -294,7 +282,7 @@ TEST_F(LanguageFileTest, ReplacesTextsKeyByKey) {
   }
 }
 
-TEST_F(LanguageFileTest, KeepsBuiltInTextsTheFileDoesNotName) {
+TEST_F(StringTablesLanguageFile, KeepsBuiltInTextsTheFileDoesNotName) {
   tables_.Build(Write("it.ini",
                       "[Msg]\nWarning = Avviso\nNo Such Key = x\n"
                       "[About]\nTitle = Informazioni\n"
@@ -308,10 +296,8 @@ TEST_F(LanguageFileTest, KeepsBuiltInTextsTheFileDoesNotName) {
   EXPECT_EQ(tables_.GroupNames().size(), 8u);
 }
 
-TEST_F(LanguageFileTest, UnreadableFileLeavesTheBuiltInTexts) {
-  const std::string missing = (dir_ / "missing.ini").string();
-  const std::string folder = dir_.string();
-  for (const std::string& path : {missing, folder}) {
+TEST_F(StringTablesLanguageFile, UnreadableFileLeavesTheBuiltInTexts) {
+  for (const std::string& path : {dir_ / "missing.ini", dir_.path()}) {
     SCOPED_TRACE(path);
     tables_.Build(path);
     EXPECT_EQ(tables_.Lookup("Msg", "Warning"), "Warning");
@@ -320,7 +306,7 @@ TEST_F(LanguageFileTest, UnreadableFileLeavesTheBuiltInTexts) {
   }
 }
 
-TEST_F(LanguageFileTest, RebuildDropsEarlierOverrides) {
+TEST_F(StringTablesLanguageFile, RebuildDropsEarlierOverrides) {
   tables_.Build(Write("de.ini", "[Msg]\nWarning = Warnung\n"));
   ASSERT_EQ(tables_.Lookup("Msg", "Warning"), "Warnung");
   tables_.Build("");
@@ -329,15 +315,12 @@ TEST_F(LanguageFileTest, RebuildDropsEarlierOverrides) {
 
 // The process-wide tables are shared with every other test of this binary, so each case leaves
 // them built from the built-in data.
-class ProcessTablesTest : public LanguageFileTest {
+class ProcessStringTables : public StringTablesLanguageFile {
  protected:
-  void TearDown() override {
-    BuildStringTables("");
-    LanguageFileTest::TearDown();
-  }
+  void TearDown() override { BuildStringTables(""); }
 };
 
-TEST_F(ProcessTablesTest, BuildsTheBuiltInTextsForLookupString) {
+TEST_F(ProcessStringTables, BuildsTheBuiltInTextsForLookupString) {
   EXPECT_EQ(BuildStringTables(""), 1);
   EXPECT_EQ(LookupString("Msg", "Warning"), "Warning");
   EXPECT_EQ(LookupString("msg", "warning"), "Warning");
@@ -345,10 +328,10 @@ TEST_F(ProcessTablesTest, BuildsTheBuiltInTextsForLookupString) {
   EXPECT_EQ(LookupString("Msg", "No such key"), kMissing);
 }
 
-TEST_F(ProcessTablesTest, LanguageFileReachesLookupString) {
+TEST_F(ProcessStringTables, LanguageFileReachesLookupString) {
   EXPECT_EQ(BuildStringTables(Write("fr.ini", "[dialog]\nok = D'accord\n")), 1);
   EXPECT_EQ(LookupString("Dialog", "OK"), "D'accord");
-  EXPECT_EQ(BuildStringTables((dir_ / "missing.ini").string()), 1);
+  EXPECT_EQ(BuildStringTables(dir_ / "missing.ini"), 1);
   EXPECT_EQ(LookupString("Dialog", "OK"), "OK");
 }
 
