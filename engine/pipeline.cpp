@@ -101,12 +101,36 @@ bool ConvertFile(Session& session) {
 
   // Geometry first, so that every later step sees the final size:
   //   rotation, then resizing (each re-reads width and height).
+  const Settings& settings = session.settings;
+  bitmap = RotateStep(std::move(bitmap), settings);
+  if (!bitmap) {
+    st.FailureReason = "cannot rotate the image: the result would exceed the limit of 500 megapixels and "
+                       "65500 pixels a side, or memory ran out";
+    return false;
+  }
+  width = static_cast<int32_t>(FreeImage_GetWidth(bitmap.get()));
+  height = static_cast<int32_t>(FreeImage_GetHeight(bitmap.get()));
+  bitmap = ResizeStep(std::move(bitmap), width, height, settings);
+  if (!bitmap) {
+    ImageSize target = ResizeTarget(settings, width, height).value_or(ImageSize{});
+    st.FailureReason = "cannot resize the image to " + SizeText(target.width, target.height) + " pixels";
+    if (target.width > 0 && target.height > 0 && !WithinImageLimits(target.width, target.height))
+      st.FailureReason += " (the limit is 500 megapixels and 65500 pixels a side)";
+    return false;
+  }
+  width = static_cast<int32_t>(FreeImage_GetWidth(bitmap.get()));
+  height = static_cast<int32_t>(FreeImage_GetHeight(bitmap.get()));
 
   // 16 bits per channel down to 8, keeping alpha for the flattening below.
   bitmap = NormalizeDeepImage(std::move(bitmap));
   bitmap = FlattenTransparency(std::move(bitmap));
 
   // Then flips, colour correction, greyscale, threshold, dither, and the frame.
+  bitmap = FlipStep(std::move(bitmap), settings);
+  bitmap = ColorCorrectionStep(std::move(bitmap), settings);
+  bitmap = GreyscaleStep(std::move(bitmap), settings);
+  bitmap = ThresholdStep(std::move(bitmap), settings);
+  bitmap = DitherStep(std::move(bitmap), settings);
 
   st.ImageWidth = width;
   st.ImageHeight = height;

@@ -1,14 +1,68 @@
 #pragma once
 // The steps of the pipeline. Each takes the current bitmap and returns the one to go on
-// with; a step with nothing to do returns what it was given.
+// with; a step with nothing to do returns what it was given. A step that cannot produce its
+// result returns null, and the steps after it pass null on.
+#include <cstdint>
+#include <optional>
+
 #include "engine/bitmap.h"
+#include "engine/pipeline.h"
 
 namespace rastello {
+
+struct Settings;
 
 // 48- and 64-bit RGB(A) to 24 or 32 bits, 16-bit grey to 8 bits, any other non-standard
 // type to a standard bitmap.
 Bitmap NormalizeDeepImage(Bitmap bitmap);
 // Transparent parts onto white; the result is 24-bit.
 Bitmap FlattenTransparency(Bitmap bitmap);
+
+// Whether an image of this size may be made: the same bounds as for loading.
+inline bool WithinImageLimits(int64_t width, int64_t height) {
+  return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
+}
+
+// Rotation by [Transform] Image Rotation when it is 1..359 degrees: simple rotation grows the
+// canvas and fills the uncovered corners with the back colour; advanced rotation keeps the
+// size and turns about the centre. Null when the grown canvas would exceed the image limits.
+Bitmap RotateStep(Bitmap bitmap, const Settings& settings);
+// The flips that are switched on, in place; both together turn the image by 180 degrees.
+Bitmap FlipStep(Bitmap bitmap, const Settings& settings);
+// Turns a 32-bit watermark by its text or image rotation; the grown canvas stays transparent.
+Bitmap RotateWatermark(Bitmap watermark, const Settings& settings);
+
+struct ImageSize {
+  int32_t width = 0;
+  int32_t height = 0;
+  bool operator==(const ImageSize&) const = default;
+};
+
+// Image Width Unit and Image Height Unit.
+inline constexpr int kUnitPixels = 0;
+inline constexpr int kUnitPercent = 1;
+
+// A requested width or height in pixels: the value itself, or a percentage of `current`
+// rounded half to even; 0 for an unknown unit.
+int32_t ResolveDimension(int32_t value, int unit, int32_t current);
+// The FreeImage filter of Image Resize Algorithm; bicubic for an unknown value.
+FREE_IMAGE_FILTER ResizeFilter(int algorithm);
+// The size a `width` x `height` image is resized to, or nothing when it stays as it is. The
+// size may be 0 or beyond the image limits; ResizeStep then fails.
+std::optional<ImageSize> ResizeTarget(const Settings& settings, int32_t width, int32_t height);
+// Resizes a `width` x `height` bitmap to ResizeTarget.
+Bitmap ResizeStep(Bitmap bitmap, int32_t width, int32_t height, const Settings& settings);
+
+// Brightness, contrast, gamma and inversion; bitmaps below 8 or above 32 bits become 24-bit.
+Bitmap ColorCorrectionStep(Bitmap bitmap, const Settings& settings);
+// To 8-bit grey.
+Bitmap GreyscaleStep(Bitmap bitmap, const Settings& settings);
+// To 1-bit black and white at Image Threshold.
+Bitmap ThresholdStep(Bitmap bitmap, const Settings& settings);
+// To 1-bit black and white by Image Dither Algorithm.
+Bitmap DitherStep(Bitmap bitmap, const Settings& settings);
+// The FreeImage constant of Image Dither Algorithm, whose words are numbered differently;
+// Floyd-Steinberg for an unknown value.
+FREE_IMAGE_DITHER DitherAlgorithm(int algorithm);
 
 }  // namespace rastello

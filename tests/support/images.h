@@ -29,3 +29,7 @@ Rgba PixelAt(FIBITMAP* dib, int x, int y);
 double Psnr(FIBITMAP* a, FIBITMAP* b);
 
 }  // namespace rastello::test
+
+namespace rastello::test {
+using rastello::Bitmap;
+}  // namespace rastello::test

@@ -182,6 +182,35 @@ TEST(ConvertBitDepth, SixteenBitLayoutsDifferByFormat) {
   }
 }
 
+TEST(ConvertBitDepth, AutomaticDepthNeverTurnsAColourPictureGrey) {
+  // A palette source that flattening made true-colour: grey content may go to an 8-bit
+  // (greyscale) JPEG, colour content stays 24-bit.
+  struct Case {
+    test::Rgba pixel;
+    int expectedBpp;
+  };
+  for (Case c : {Case{{90, 90, 90, 255}, 8}, Case{{200, 40, 40, 255}, 24}}) {
+    auto session = std::make_unique<Session>();
+    session->state.OutputFormat = "jpg";
+    session->state.SourceBpp = 8;
+    session->state.AutoBpp = true;
+    Bitmap out = ConvertBitDepth(*session, test::MakeRgb(6, 6, [&](int x, int) {
+                                   return x == 5 ? c.pixel : test::Rgba{90, 90, 90, 255};
+                                 }));
+    ASSERT_TRUE(out);
+    EXPECT_EQ(int(FreeImage_GetBPP(out.get())), c.expectedBpp);
+    EXPECT_EQ(session->state.TargetBpp, c.expectedBpp);
+    EXPECT_EQ(test::PixelAt(out.get(), 5, 0).r, c.pixel.r);
+  }
+  // An explicit 8-bit depth is the user's choice: greyscale.
+  auto session = std::make_unique<Session>();
+  session->state.OutputFormat = "jpg";
+  session->state.SourceBpp = 8;
+  session->state.TargetBpp = 8;
+  Bitmap out = ConvertBitDepth(*session, test::MakeRgb(6, 6, [](int, int) { return test::Rgba{200, 40, 40, 255}; }));
+  EXPECT_EQ(FreeImage_GetBPP(out.get()), 8u);
+}
+
 TEST(ConvertBitDepth, AnUnknownTargetGivesNoBitmap) {
   auto session = std::make_unique<Session>();
   session->state.OutputFormat = "jpg";
