@@ -1,0 +1,142 @@
+// Runs that go wrong, runs side by side, and the lock that keeps the window single.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <future>
+
+#include "cli_fixture.h"
+
+namespace rastello::test {
+namespace {
+
+TEST_F(CliTest, CorruptSuiteFilesFailWithAReason) {
+  for (const std::string& name : ListFolder(RASTELLO_PNGSUITE)) {
+    if (name[0] != 'x') continue;
+    SCOPED_TRACE(name);
+    WriteFile(dir / name, ReadFile(std::string(RASTELLO_PNGSUITE) + "/" + name));
+    ProgramResult r = Run({"-i", dir / name});
+    EXPECT_EQ(r.exitCode, 1);
+    std::vector<std::string> lines = AfterBanner(r);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Conversion stopped");
+    EXPECT_EQ(r.err.rfind(dir / name + ": ", 0), 0u) << r.err;
+    EXPECT_FALSE(Exists(dir / (name.substr(0, name.size() - 4) + ".jpg")));
+  }
+  // Only the inputs remain: no output, no temporary file.
+  for (const std::string& name : ListFolder(dir.path())) EXPECT_TRUE(name == "a.png" || name[0] == 'x') << name;
+}
+
+TEST_F(CliTest, AFailedSaveKeepsTheOldFile) {
+  // The output name is taken by a folder.
+  ::mkdir((dir / "a.jpg").c_str(), 0755);
+  ProgramResult r = Run({"-q", "-i", dir / "a.png"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Is a directory"), std::string::npos) << r.err;
+  ::rmdir((dir / "a.jpg").c_str());
+
+  // A file-size limit below the JPEG's size fails the write like a full disk would.
+  SavePng(MakeRgb(200, 150, [](int x, int y) { return Gradient(x, y, 200, 150); }).get(), dir / "big.png");
+  WriteFile(dir / "big.jpg", "the previous output");
+  std::string command = "cd '" + dir.path() + "' && (ulimit -f 2; '" + RASTELLO_EXE + "' -q -i big.png) 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buf[512];
+  while (size_t n = std::fread(buf, 1, sizeof buf, pipe)) output.append(buf, n);
+  int status = ::pclose(pipe);
+  EXPECT_EQ(WEXITSTATUS(status), 1) << output;
+  EXPECT_NE(output.find("File too large"), std::string::npos) << output;
+  EXPECT_EQ(ReadFile(dir / "big.jpg"), "the previous output");
+  EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"a.png", "big.jpg", "big.png"}));
+}
+
+TEST_F(CliTest, AReadOnlyFolderKeepsTheOldFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; the file-size test covers this path";
+  ::mkdir((dir / "ro").c_str(), 0755);
+  WriteFile(dir / "ro/a.jpg", "old");
+  ::chmod((dir / "ro").c_str(), 0555);
+  ProgramResult r = Run({"-q", "-i", dir / "a.png", "-o", dir / "ro"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(ReadFile(dir / "ro/a.jpg"), "old");
+  EXPECT_EQ(ListFolder(dir / "ro"), std::vector<std::string>{"a.jpg"});
+}
+
+TEST_F(CliTest, ConversionsRunSideBySide) {
+  SavePng(MakeRgb(300, 200, [](int x, int y) { return Gradient(x, y, 300, 200); }).get(), dir / "b.png");
+  std::vector<std::future<ProgramResult>> runs;
+  for (int i = 0; i < 4; ++i)
+    runs.push_back(std::async(std::launch::async, [this, i] {
+      return Run({"-q", "-i", dir / (i % 2 ? "a.png" : "b.png"), "--filename-mask=%filename%_" + std::to_string(i)});
+    }));
+  for (auto& run : runs) {
+    ProgramResult r = run.get();
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  }
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(Exists(dir / ((i % 2 ? "a_" : "b_") + std::to_string(i)))) << i;
+}
+
+// Holds the instance lock the way another process would.
+class HeldLock {
+ public:
+  HeldLock(const std::string& runtimeDir, int operation) {
+    fd_ = ::open((runtimeDir + "Tessaly PNG to JPG 3.3.lock").c_str(), O_RDONLY | O_CREAT, 0644);
+    EXPECT_GE(fd_, 0);
+    EXPECT_EQ(::flock(fd_, operation | LOCK_NB), 0);
+  }
+  ~HeldLock() { ::close(fd_); }
+
+ private:
+  int fd_;
+};
+
+TEST_F(CliTest, TheWindowAndConversionsExcludeEachOther) {
+  TempDir runtime;
+  ProgramOptions options;
+  options.env["XDG_RUNTIME_DIR"] = runtime.path();
+  {
+    HeldLock window(runtime.path(), LOCK_EX);
+    ProgramResult r = Run({"-i", dir / "a.png"}, options);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.lines(), std::vector<std::string>{"Error: Another instance of Tessaly PNG to JPG is running"});
+    EXPECT_FALSE(Exists(dir / "a.jpg"));
+    // A second window start ends silently.
+    ProgramResult second = Run({}, options);
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(second.out + second.err, "");
+  }
+  {
+    HeldLock conversion(runtime.path(), LOCK_SH);
+    EXPECT_EQ(Run({"-q", "-i", dir / "a.png"}, options).exitCode, 0);
+    ProgramResult window = Run({}, options);
+    EXPECT_EQ(window.exitCode, 0);
+    EXPECT_EQ(window.out + window.err, "");
+  }
+}
+
+TEST_F(CliTest, WindowModesNeedTheWindowModule) {
+  TempDir runtime;
+  ProgramOptions options;
+  options.env["XDG_RUNTIME_DIR"] = runtime.path();
+  for (std::vector<std::string> args : {std::vector<std::string>{}, {"--quiet"}, {"-o", "/tmp"}, {"-U"}, {"-T", "/tmp"}}) {
+    ProgramResult r = Run(args, options);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "Error: window mode is not available in this build\n");
+  }
+}
+
+TEST(Program, LinksNoWindowLibrary) {
+  FILE* pipe = ::popen((std::string("ldd '") + RASTELLO_EXE + "'").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string libraries;
+  char buf[512];
+  while (size_t n = std::fread(buf, 1, sizeof buf, pipe)) libraries.append(buf, n);
+  ::pclose(pipe);
+  EXPECT_NE(libraries.find("libfreeimage"), std::string::npos);
+  EXPECT_EQ(libraries.find("libwx"), std::string::npos) << libraries;
+  EXPECT_EQ(libraries.find("libgtk"), std::string::npos) << libraries;
+}
+
+}  // namespace
+}  // namespace rastello::test
