@@ -4,7 +4,7 @@ ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all setup build test test-asan demo clean
+.PHONY: all setup build test test-asan demo bench clean
 
 all: build
 
@@ -27,6 +27,11 @@ test-asan: setup
 
 demo: build
 	./scripts/demo $(abspath $(BUILD))
+
+# Side-by-side timing against ImageMagick, GraphicsMagick and vips (installs them).
+bench: build
+	./scripts/setup --bench
+	bench/run --build $(abspath $(BUILD)) --markdown bench/RESULTS.md
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
