@@ -32,7 +32,7 @@ int RunProgram(const std::vector<std::string>& args, Console& console) {
   switch (parsed.kind) {
     case StartKind::Window:
       // A second window start ends at once and silently.
-      if (!lock.Acquire(title, InstanceLock::Mode::Exclusive)) return 0;
+      if (lock.Acquire(title, InstanceLock::Mode::Exclusive) != InstanceLock::Result::Acquired) return 0;
       return WindowModeUnavailable(console);
     case StartKind::Uninstall:
     case StartKind::Screenshot:
@@ -41,8 +41,10 @@ int RunProgram(const std::vector<std::string>& args, Console& console) {
       break;
   }
 
-  // Command-line starts share the lock with each other, but not with an open window.
-  if (!lock.Acquire(title, InstanceLock::Mode::Shared)) {
+  // Command-line starts share the lock with each other, but not with an open window. The
+  // lock guards the window's settings file, which the command line never touches, so a lock
+  // file that cannot be made at all does not stop a conversion.
+  if (lock.Acquire(title, InstanceLock::Mode::Shared) == InstanceLock::Result::Busy) {
     console.Line("Error: Another instance of " + std::string(kDisplayName) + " is running");
     return 1;
   }

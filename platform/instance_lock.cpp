@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace rastello {
@@ -15,17 +16,17 @@ std::string InstanceLock::LockPath(const std::string& name) {
   return folder + name + ".lock";
 }
 
-bool InstanceLock::Acquire(const std::string& name, Mode mode) {
+InstanceLock::Result InstanceLock::Acquire(const std::string& name, Mode mode) {
   Release();
   // Read-only is enough for flock, and lets another user's lock file in /tmp be honoured.
   int fd = ::open(LockPath(name).c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  if (fd < 0) return Result::Unavailable;
   if (::flock(fd, (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
     ::close(fd);
-    return false;
+    return errno == EWOULDBLOCK ? Result::Busy : Result::Unavailable;
   }
   fd_ = fd;
-  return true;
+  return Result::Acquired;
 }
 
 void InstanceLock::Release() {

@@ -15,9 +15,13 @@ class InstanceLock {
   InstanceLock& operator=(const InstanceLock&) = delete;
   ~InstanceLock() { Release(); }
 
-  // False when another process holds the lock in a conflicting mode or the lock file
-  // cannot be opened. Never waits.
-  bool Acquire(const std::string& name, Mode mode);
+  enum class Result {
+    Acquired,
+    Busy,         // another process holds it in a conflicting mode
+    Unavailable,  // the lock file cannot be opened (no folder, no permission)
+  };
+  // Never waits.
+  Result Acquire(const std::string& name, Mode mode);
   void Release();
 
   // $XDG_RUNTIME_DIR/<name>.lock, or /tmp/<name>.lock.

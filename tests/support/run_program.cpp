@@ -30,7 +30,8 @@ ProgramResult RunRastello(const std::vector<std::string>& args, const ProgramOpt
   int outPipe[2], errPipe[2];
   if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
 
-  std::vector<std::string> argStrings{RASTELLO_EXE};
+  std::vector<std::string> argStrings = options.wrapper;
+  argStrings.push_back(RASTELLO_EXE);
   argStrings.insert(argStrings.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : argStrings) argv.push_back(a.data());

@@ -17,6 +17,7 @@ struct ProgramOptions {
   std::string workingDir;                    // "" = the test's own
   std::map<std::string, std::string> env;    // added to (or replacing) the environment
   int timeoutSeconds = 60;
+  std::vector<std::string> wrapper;          // a command the program runs under, e.g. setpriv
 };
 
 ProgramResult RunRastello(const std::vector<std::string>& args, const ProgramOptions& options = {});
