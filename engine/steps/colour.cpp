@@ -49,14 +49,22 @@ Bitmap DitherStep(Bitmap bitmap, const Settings& settings) {
 
 FREE_IMAGE_DITHER DitherAlgorithm(int algorithm) {
   switch (algorithm) {
-    case 0: return FID_FS;
-    case 1: return FID_BAYER4x4;
-    case 2: return FID_BAYER8x8;
-    case 3: return FID_BAYER16x16;
-    case 4: return FID_CLUSTER6x6;
-    case 5: return FID_CLUSTER8x8;
-    case 6: return FID_CLUSTER16x16;
-    default: return FID_FS;
+    case 0:
+      return FID_FS;
+    case 1:
+      return FID_BAYER4x4;
+    case 2:
+      return FID_BAYER8x8;
+    case 3:
+      return FID_BAYER16x16;
+    case 4:
+      return FID_CLUSTER6x6;
+    case 5:
+      return FID_CLUSTER8x8;
+    case 6:
+      return FID_CLUSTER16x16;
+    default:
+      return FID_FS;
   }
 }
 

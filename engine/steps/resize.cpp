@@ -43,13 +43,20 @@ int32_t ResolveDimension(int32_t value, int unit, int32_t current) {
 
 FREE_IMAGE_FILTER ResizeFilter(int algorithm) {
   switch (algorithm) {
-    case 0: return FILTER_BOX;
-    case 1: return FILTER_BILINEAR;
-    case 2: return FILTER_BSPLINE;
-    case 3: return FILTER_BICUBIC;
-    case 4: return FILTER_CATMULLROM;
-    case 5: return FILTER_LANCZOS3;
-    default: return FILTER_BICUBIC;
+    case 0:
+      return FILTER_BOX;
+    case 1:
+      return FILTER_BILINEAR;
+    case 2:
+      return FILTER_BSPLINE;
+    case 3:
+      return FILTER_BICUBIC;
+    case 4:
+      return FILTER_CATMULLROM;
+    case 5:
+      return FILTER_LANCZOS3;
+    default:
+      return FILTER_BICUBIC;
   }
 }
 
@@ -81,9 +88,8 @@ Bitmap ResizeStep(Bitmap bitmap, int32_t width, int32_t height, const Settings& 
   if (!target) return bitmap;
   if (!WithinImageLimits(target->width, target->height)) return Bitmap();
   const FREE_IMAGE_FILTER filter = ResizeFilter(settings.ImageResizeAlgorithm);
-  return Replace(std::move(bitmap), [&](FIBITMAP* dib) {
-    return FreeImage_Rescale(dib, target->width, target->height, filter);
-  });
+  return Replace(std::move(bitmap),
+                 [&](FIBITMAP* dib) { return FreeImage_Rescale(dib, target->width, target->height, filter); });
 }
 
 }  // namespace rastello
