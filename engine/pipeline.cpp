@@ -131,17 +131,22 @@ bool ConvertFile(Session& session) {
   bitmap = GreyscaleStep(std::move(bitmap), settings);
   bitmap = ThresholdStep(std::move(bitmap), settings);
   bitmap = DitherStep(std::move(bitmap), settings);
+  bitmap = FrameStep(std::move(bitmap), width, height, settings);
 
   st.ImageWidth = width;
   st.ImageHeight = height;
   st.FrameNumber = 1;
 
   // Then the watermark, which may name the size above in its text.
+  std::string watermarkSkipped;
+  bitmap = WatermarkStep(std::move(bitmap), width, height, session, &watermarkSkipped);
 
   bitmap = ConvertBitDepth(session, std::move(bitmap));
   st.OutputPath = BuildOutputPath(session);
   if (session.settings.KeepSubfolders) CreateOutputSubfolders(session);
-  return SaveBitmap(session, bitmap.get(), st.FailureReason);
+  if (SaveBitmap(session, bitmap.get(), st.FailureReason)) return true;
+  if (!watermarkSkipped.empty()) st.FailureReason += "; " + watermarkSkipped;
+  return false;
 }
 
 }  // namespace rastello

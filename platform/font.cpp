@@ -1,7 +1,10 @@
 #include "platform/font.h"
 
 #include <fontconfig/fontconfig.h>
+#include <pango/pango.h>
 
+#include <algorithm>
+#include <cmath>
 #include <mutex>
 
 #include "settings/text.h"
@@ -27,7 +30,29 @@ bool IsNamedOrAliased(FcPattern* pattern, const std::string& family) {
   return false;
 }
 
+// Sizes below one point would make pango refuse the description; text taller than the
+// largest drawing buffer cannot be drawn at all, so larger sizes stop there.
+constexpr double kSmallestPoints = 1;
+constexpr double kLargestPixels = 32767;
+constexpr double kDotsPerInch = 96.0;
+
+PangoFontDescription* Describe(const std::string& family, const FontRequest& request) {
+  PangoFontDescription* description = pango_font_description_new();
+  pango_font_description_set_family(description, family.c_str());
+  pango_font_description_set_weight(description, request.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+  pango_font_description_set_style(description, request.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+  // Whole pixels, as a 96-dpi screen font has them: hinted raster text stays crisp.
+  const double points = std::max<double>(request.sizePoints, kSmallestPoints);
+  const double pixels = std::min(std::round(points * kDotsPerInch / 72.0), kLargestPixels);
+  pango_font_description_set_absolute_size(description, pixels * PANGO_SCALE);
+  return description;
+}
+
 }  // namespace
+
+void Font::DescriptionDeleter::operator()(PangoFontDescription* description) const {
+  pango_font_description_free(description);
+}
 
 std::unique_ptr<Font> Font::Load(const FontRequest& request) {
   std::string family(TrimBlanksTabs(request.family));
@@ -57,6 +82,7 @@ std::unique_ptr<Font> Font::Load(const FontRequest& request) {
     font->resolvedFamily_ = reinterpret_cast<const char*>(matchedFamily);
     if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch)
       font->file_ = reinterpret_cast<const char*>(file);
+    font->description_.reset(Describe(font->resolvedFamily_, request));
   }
   if (match) FcPatternDestroy(match);
   FcPatternDestroy(pattern);

@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+typedef struct _PangoFontDescription PangoFontDescription;
+
 namespace rastello {
 
 struct FontRequest {
@@ -23,11 +25,19 @@ class Font {
   const FontRequest& request() const { return request_; }
   const std::string& resolvedFamily() const { return resolvedFamily_; }  // e.g. Liberation Sans
   const std::string& file() const { return file_; }
+  // The resolved family at the requested size (points * 96 / 72, in whole pixels), weight and slant,
+  // for pango. Underline and strike-out are drawn per layout; see request().
+  const PangoFontDescription* description() const { return description_.get(); }
 
  private:
+  struct DescriptionDeleter {
+    void operator()(PangoFontDescription* description) const;
+  };
+
   FontRequest request_;
   std::string resolvedFamily_;
   std::string file_;
+  std::unique_ptr<PangoFontDescription, DescriptionDeleter> description_;
 };
 
 }  // namespace rastello

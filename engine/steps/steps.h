@@ -4,13 +4,18 @@
 // result returns null, and the steps after it pass null on.
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "engine/bitmap.h"
+#include "engine/colour.h"
 #include "engine/pipeline.h"
 
 namespace rastello {
 
 struct Settings;
+struct Session;
 
 // 48- and 64-bit RGB(A) to 24 or 32 bits, 16-bit grey to 8 bits, any other non-standard
 // type to a standard bitmap.
@@ -64,5 +69,40 @@ Bitmap DitherStep(Bitmap bitmap, const Settings& settings);
 // The FreeImage constant of Image Dither Algorithm, whose words are numbered differently;
 // Floyd-Steinberg for an unknown value.
 FREE_IMAGE_DITHER DitherAlgorithm(int algorithm);
+
+// The solid frame, when Do Frame is 1: each side's band in its own colour over the image's
+// edge, the corner squares split along their diagonals, the whole frame at Solid Opacity.
+// Any non-zero Do Frame makes the bitmap 24-bit.
+Bitmap FrameStep(Bitmap bitmap, int32_t width, int32_t height, const Settings& settings);
+
+// The text (Do Watermark 1) or picture (2) watermark at its natural size, rotated, cropped to
+// the room its offsets leave, placed at its position and merged. A watermark that cannot be
+// made, or does not lie wholly inside the image, is left out. Any non-zero Do Watermark makes
+// the bitmap 24-bit. When the watermark picture cannot be read, `skipped` (if given) says so.
+Bitmap WatermarkStep(Bitmap bitmap, int32_t width, int32_t height, const Session& session,
+                     std::string* skipped = nullptr);
+// The text overlay, 32-bit, before rotation: the lines of the expanded Text in a box with
+// padding and background. Null without a watermark font or when the box cannot be made.
+Bitmap TextWatermark(const Session& session);
+// The picture overlay, 32-bit, before rotation. Null, with `why` set, when the picture
+// cannot be read.
+Bitmap ImageWatermark(const Settings& settings, std::string& why);
+// The text split at each "%eol%", written in any letter case; one element without any.
+std::vector<std::string> SplitWatermarkLines(std::string_view text);
+// Left edge of a line `lineWidth` wide in a box `boxWidth` wide, by Text Alignment.
+int32_t LineX(int32_t lineWidth, int32_t boxWidth, const Settings& settings);
+// Grey by the weights 77, 150 and 29 of 256; alpha kept.
+Colour GreyFilter(Colour colour);
+// Crops the overlay's right or bottom side to the room the watermark's offsets leave in the
+// image (or inside the frame, for the FRAME boundary). Null when no room is left.
+Bitmap FitWatermark(Bitmap overlay, int32_t width, int32_t height, const Settings& settings);
+struct OverlayPosition {
+  int64_t x = 0, y = 0;  // the overlay's top-left corner, from the image's top-left
+  bool operator==(const OverlayPosition&) const = default;
+};
+// Where an overlay of the given size goes on a `width` x `height` image, by the watermark's
+// position, offsets and boundary.
+OverlayPosition PlaceWatermark(int32_t width, int32_t height, int32_t overlayWidth, int32_t overlayHeight,
+                               const Settings& settings);
 
 }  // namespace rastello
