@@ -199,7 +199,7 @@ class Run {
       request.italic = s_.FontStyle == 2 || s_.FontStyle == 3;
       request.underline = s_.FontEffect == 1;
       request.strikeout = s_.FontEffect == 2;
-      font_ = Font::Load(request);
+      font_ = LoadFont(request);
       if (!font_) return Fail("Invalid watermark font");
       session_.watermarkFont = font_.get();
     } else if (s_.DoWatermark == 2) {
@@ -229,7 +229,7 @@ class Run {
   bool quiet_;
   Console& console_;
   bool debug_;
-  std::unique_ptr<Font> font_;  // lives for the run, freed when it ends
+  FontHandle font_;  // lives for the run, freed when it ends
 };
 
 }  // namespace

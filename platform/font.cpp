@@ -89,4 +89,8 @@ std::unique_ptr<Font> Font::Load(const FontRequest& request) {
   return font;
 }
 
+void FontDeleter::operator()(Font* font) const { delete font; }
+
+FontHandle LoadFont(const FontRequest& request) { return FontHandle(Font::Load(request).release()); }
+
 }  // namespace rastello

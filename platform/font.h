@@ -40,4 +40,12 @@ class Font {
   std::unique_ptr<PangoFontDescription, DescriptionDeleter> description_;
 };
 
+// What holders outside the drawing layer use: in the program they reach the drawing module,
+// which is loaded only when a run needs it.
+struct FontDeleter {
+  void operator()(Font* font) const;
+};
+using FontHandle = std::unique_ptr<Font, FontDeleter>;
+FontHandle LoadFont(const FontRequest& request);
+
 }  // namespace rastello

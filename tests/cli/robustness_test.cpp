@@ -134,7 +134,7 @@ TEST_F(CliTest, WindowModesNeedTheWindowModule) {
   }
 }
 
-TEST(Program, LinksNoWindowLibrary) {
+TEST(Program, LinksNoWindowOrDrawingLibrary) {
   FILE* pipe = ::popen((std::string("ldd '") + RASTELLO_EXE + "'").c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string libraries;
@@ -144,6 +144,34 @@ TEST(Program, LinksNoWindowLibrary) {
   EXPECT_NE(libraries.find("libfreeimage"), std::string::npos);
   EXPECT_EQ(libraries.find("libwx"), std::string::npos) << libraries;
   EXPECT_EQ(libraries.find("libgtk"), std::string::npos) << libraries;
+  // Drawing comes in a module that only runs with a frame or watermark load.
+  EXPECT_EQ(libraries.find("libpango"), std::string::npos) << libraries;
+  EXPECT_EQ(libraries.find("libcairo"), std::string::npos) << libraries;
+  EXPECT_EQ(libraries.find("libfontconfig"), std::string::npos) << libraries;
+}
+
+TEST_F(CliTest, WithoutTheDrawingModuleOnlyDrawingRunsFail) {
+  // A copy of the program in a folder of its own, with no module beside it.
+  ::mkdir((dir / "bin").c_str(), 0755);
+  WriteFile(dir / "bin/rastello", ReadFile(RASTELLO_EXE));
+  ::chmod((dir / "bin/rastello").c_str(), 0755);
+  std::string command = "'" + dir / "bin/rastello" + "' -q -i '" + dir / "a.png" + "'";
+  auto run = [&](const std::string& extra) {
+    FILE* pipe = ::popen((command + extra + " 2>&1").c_str(), "r");
+    std::string output;
+    char buf[512];
+    while (size_t n = std::fread(buf, 1, sizeof buf, pipe)) output.append(buf, n);
+    return std::make_pair(WEXITSTATUS(::pclose(pipe)), output);
+  };
+  auto plain = run("");
+  EXPECT_EQ(plain.first, 0) << plain.second;
+  EXPECT_EQ(plain.second, "");
+  ::unlink((dir / "a.jpg").c_str());
+  auto framed = run(" --fr-solid-left=4");
+  EXPECT_EQ(framed.first, 1);
+  EXPECT_NE(framed.second.find("cannot load the drawing module"), std::string::npos) << framed.second;
+  EXPECT_NE(framed.second.find("Conversion stopped"), std::string::npos) << framed.second;
+  EXPECT_FALSE(Exists(dir / "a.jpg"));
 }
 
 }  // namespace
