@@ -9,6 +9,7 @@
 #include "engine/naming.h"
 #include "engine/png_header.h"
 #include "engine/session.h"
+#include "engine/stream.h"
 #include "engine/steps/steps.h"
 #include "platform/files.h"
 
@@ -92,6 +93,15 @@ bool ConvertFile(Session& session) {
   st.FailureReason.clear();
   st.SourceBpp = 0;
   InstallFreeImageMessages();
+
+  switch (StreamConvert(session)) {
+    case StreamOutcome::Converted:
+      return true;
+    case StreamOutcome::Failed:
+      return false;
+    case StreamOutcome::NotStreamed:
+      break;
+  }
 
   Bitmap bitmap = LoadPng(st.InputPath, st.FailureReason);
   if (!bitmap) return false;

@@ -70,6 +70,7 @@ struct Session {
   ProgressInfo progress;
   const Font* watermarkFont = nullptr;  // loaded by the front end for a text watermark
   std::function<void(std::string_view)> print;  // console lines of the debug mode
+  bool allowStreaming = true;  // tests turn the row-by-row path off to compare with the bitmap path
   std::mt19937 random{std::random_device{}()};
 
   int32_t RandomInRange(int32_t lo, int32_t hi) {

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "engine/formats.h"
+#include "engine/pipeline.h"
+#include "engine/session.h"
+#include "engine/stream.h"
+#include "support/images.h"
+#include "support/temp_dir.h"
+
+namespace rastello {
+namespace {
+
+// The row-by-row path must write the very bytes the bitmap path writes.
+class StreamTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetSettings(session->settings, true); }
+
+  // Converts `input` both ways under `flags`; returns what streaming did.
+  StreamOutcome Compare(const std::string& input, void (*flags)(Settings&)) {
+    flags(session->settings);
+    session->state.OutputFolder = dir.path();
+    session->state.OutputFormat = "jpg";
+    SelectOutputFormat(*session);
+    session->state.InputPath = input;
+
+    session->settings.FilenameMask = "streamed.jpg";
+    session->allowStreaming = true;
+    StreamOutcome outcome = StreamConvert(*session);
+    if (outcome != StreamOutcome::Converted) return outcome;
+    const int32_t streamedBpp = session->state.SourceBpp, streamedWidth = session->state.ImageWidth;
+
+    session->settings.FilenameMask = "bitmap.jpg";
+    session->allowStreaming = false;
+    SelectOutputFormat(*session);
+    EXPECT_TRUE(ConvertFile(*session)) << session->state.FailureReason;
+    EXPECT_EQ(session->state.SourceBpp, streamedBpp);
+    EXPECT_EQ(session->state.ImageWidth, streamedWidth);
+    std::string a = test::ReadFile(dir / "streamed.jpg"), b = test::ReadFile(dir / "bitmap.jpg");
+    EXPECT_FALSE(a.empty());
+    size_t diff = 0;
+    while (diff < a.size() && diff < b.size() && a[diff] == b[diff]) ++diff;
+    EXPECT_TRUE(a == b) << "sizes " << a.size() << " and " << b.size() << ", first difference at " << diff;
+    return outcome;
+  }
+
+  test::TempDir dir;
+  std::unique_ptr<Session> session = std::make_unique<Session>();
+};
+
+void Defaults(Settings&) {}
+void Medium420Progressive(Settings& s) {
+  s.JPGQuality = 80;
+  s.JPGChroma = 2;
+  s.JPGSaveAs = 3;
+}
+void High411Optimized(Settings& s) {
+  s.JPGQuality = 60;
+  s.JPGChroma = 3;
+  s.JPGSaveAs = 2;
+}
+void Low422Simple(Settings& s) {
+  s.JPGQuality = 100;
+  s.JPGChroma = 1;
+  s.JPGSaveAs = 1;
+}
+
+TEST_F(StreamTest, SuiteFilesComeOutByteForByte) {
+  // RGB and RGBA at 8 bits: plain, with gamma, density, chromaticities, significant bits,
+  // every filter type and zlib level, and alpha of every kind.
+  for (const char* name : {"basn2c08", "basn6a08", "bgan6a08", "bgwn6a08", "g03n2c08", "g04n2c08", "g05n2c08",
+                           "g07n2c08", "g10n2c08", "g25n2c08", "cdfn2c08", "cdhn2c08", "cdsn2c08", "ccwn2c08",
+                           "cs5n2c08", "cs8n2c08", "f00n2c08", "f01n2c08", "f02n2c08", "f03n2c08", "f04n2c08",
+                           "z00n2c08", "z03n2c08", "z06n2c08", "z09n2c08", "pp0n6a08", "cdun2c08", "exif2c08"}) {
+    for (auto flags : {Defaults, Medium420Progressive, High411Optimized, Low422Simple}) {
+      SCOPED_TRACE(name);
+      SetUp();
+      StreamOutcome outcome = Compare(std::string(RASTELLO_PNGSUITE) + "/" + name + ".png", flags);
+      EXPECT_EQ(outcome, StreamOutcome::Converted);
+    }
+  }
+}
+
+TEST_F(StreamTest, GeneratedPicturesWithDensityAndAlpha) {
+  const int w = 301, h = 157;  // odd sizes: partial JPEG blocks and chroma pairs
+  auto rgb = test::MakeRgb(w, h, [&](int x, int y) { return test::Gradient(x, y, w, h); });
+  FreeImage_SetDotsPerMeterX(rgb.get(), 11811);  // 300 dpi
+  FreeImage_SetDotsPerMeterY(rgb.get(), 5906);
+  test::SavePng(rgb.get(), dir / "dense.png");
+  auto rgba = test::MakeRgba(w, h, [&](int x, int y) {
+    test::Rgba c = test::Gradient(x, y, w, h);
+    c.a = uint8_t((x * 7 + y * 3) % 256);
+    return c;
+  });
+  FreeImage_SetDotsPerMeterX(rgba.get(), 11811);
+  FreeImage_SetDotsPerMeterY(rgba.get(), 11811);
+  test::SavePng(rgba.get(), dir / "alpha.png");
+  for (const char* name : {"dense.png", "alpha.png"}) {
+    for (auto flags : {Defaults, Medium420Progressive}) {
+      SCOPED_TRACE(name);
+      SetUp();
+      EXPECT_EQ(Compare(dir / name, flags), StreamOutcome::Converted);
+    }
+  }
+}
+
+TEST_F(StreamTest, WhatTheRowsCannotCarryTakesTheBitmapPath) {
+  auto rgb = test::MakeRgb(16, 16, [](int x, int y) { return test::Gradient(x, y, 16, 16); });
+  FITAG* tag = FreeImage_CreateTag();
+  const char comment[] = "a comment the JPEG keeps";
+  FreeImage_SetTagKey(tag, "Comment");
+  FreeImage_SetTagType(tag, FIDT_ASCII);
+  FreeImage_SetTagLength(tag, sizeof comment);
+  FreeImage_SetTagCount(tag, sizeof comment);
+  FreeImage_SetTagValue(tag, comment);
+  FreeImage_SetMetadata(FIMD_COMMENTS, rgb.get(), "Comment", tag);
+  FreeImage_DeleteTag(tag);
+  test::SavePng(rgb.get(), dir / "comment.png");
+
+  struct Case {
+    std::string input;
+    void (*flags)(Settings&);
+  };
+  const std::string suite = RASTELLO_PNGSUITE;
+  const Case cases[] = {
+      {dir / "comment.png", Defaults},          // a comment the JPEG writer copies
+      {suite + "/basi2c08.png", Defaults},      // interlaced
+      {suite + "/basn2c16.png", Defaults},      // 16 bits
+      {suite + "/basn3p08.png", Defaults},      // palette
+      {suite + "/basn0g08.png", Defaults},      // grey
+      {suite + "/tbrn2c08.png", Defaults},      // transparent colour
+      {suite + "/xcsn0g01.png", Defaults},      // damaged
+      {suite + "/basn2c08.png", [](Settings& s) { s.DoImageFlipVertical = 1; }},
+      {suite + "/basn2c08.png", [](Settings& s) { s.JPGBPP = 8; }},
+      {suite + "/basn2c08.png", [](Settings& s) {
+         s.DoWatermark = 2;
+         s.Image = "x.png";
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    SetUp();
+    EXPECT_EQ(Compare(c.input, c.flags), StreamOutcome::NotStreamed);
+  }
+  // A resize that leaves the size alone does not stop streaming.
+  SetUp();
+  EXPECT_EQ(Compare(suite + "/basn2c08.png",
+                    [](Settings& s) {
+                      s.DoImageResize = 1;
+                      s.ImageWidth = s.ImageHeight = 100;
+                      s.ImageWidthUnit = s.ImageHeightUnit = 1;
+                    }),
+            StreamOutcome::Converted);
+}
+
+TEST_F(StreamTest, ADamagedPixelStreamFailsLikeTheBitmapPath) {
+  auto rgb = test::MakeRgb(64, 64, [](int x, int y) { return test::Gradient(x, y, 64, 64); });
+  test::SavePng(rgb.get(), dir / "whole.png");
+  std::string bytes = test::ReadFile(dir / "whole.png");
+  // Flip a byte in the middle of the compressed pixels.
+  size_t idat = bytes.find("IDAT");
+  ASSERT_NE(idat, std::string::npos);
+  bytes[idat + 40] ^= 0x55;
+  test::WriteFile(dir / "bad.png", bytes);
+  session->state.OutputFolder = dir.path();
+  session->state.OutputFormat = "jpg";
+  SelectOutputFormat(*session);
+  session->state.InputPath = dir / "bad.png";
+  EXPECT_FALSE(ConvertFile(*session));
+  // The bitmap path judged the file, with its own reason.
+  EXPECT_EQ(session->state.FailureReason.rfind("cannot decode the PNG data: ", 0), 0u) << session->state.FailureReason;
+  EXPECT_EQ(test::ListFolder(dir.path()), (std::vector<std::string>{"bad.png", "whole.png"}));
+}
+
+}  // namespace
+}  // namespace rastello
