@@ -9,7 +9,6 @@
 #include "engine/naming.h"
 #include "engine/png_header.h"
 #include "engine/session.h"
-#include "engine/stream.h"
 #include "engine/steps/steps.h"
 #include "platform/files.h"
 
@@ -88,20 +87,11 @@ bool SaveBitmap(const Session& session, FIBITMAP* dib, std::string& reason) {
 
 }  // namespace
 
-bool ConvertFile(Session& session) {
+bool ConvertBitmap(Session& session) {
   RunState& st = session.state;
   st.FailureReason.clear();
   st.SourceBpp = 0;
   InstallFreeImageMessages();
-
-  switch (StreamConvert(session)) {
-    case StreamOutcome::Converted:
-      return true;
-    case StreamOutcome::Failed:
-      return false;
-    case StreamOutcome::NotStreamed:
-      break;
-  }
 
   Bitmap bitmap = LoadPng(st.InputPath, st.FailureReason);
   if (!bitmap) return false;

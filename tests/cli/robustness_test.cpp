@@ -134,23 +134,24 @@ TEST_F(CliTest, WindowModesNeedTheWindowModule) {
   }
 }
 
-TEST(Program, LinksNoWindowOrDrawingLibrary) {
+TEST(Program, LinksNoWindowImageOrDrawingLibrary) {
   FILE* pipe = ::popen((std::string("ldd '") + RASTELLO_EXE + "'").c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string libraries;
   char buf[512];
   while (size_t n = std::fread(buf, 1, sizeof buf, pipe)) libraries.append(buf, n);
   ::pclose(pipe);
-  EXPECT_NE(libraries.find("libfreeimage"), std::string::npos);
+  EXPECT_NE(libraries.find("libpng"), std::string::npos);
   EXPECT_EQ(libraries.find("libwx"), std::string::npos) << libraries;
   EXPECT_EQ(libraries.find("libgtk"), std::string::npos) << libraries;
-  // Drawing comes in a module that only runs with a frame or watermark load.
+  // FreeImage and the drawing come in a module that only the runs needing them load.
+  EXPECT_EQ(libraries.find("libfreeimage"), std::string::npos) << libraries;
   EXPECT_EQ(libraries.find("libpango"), std::string::npos) << libraries;
   EXPECT_EQ(libraries.find("libcairo"), std::string::npos) << libraries;
   EXPECT_EQ(libraries.find("libfontconfig"), std::string::npos) << libraries;
 }
 
-TEST_F(CliTest, WithoutTheDrawingModuleOnlyDrawingRunsFail) {
+TEST_F(CliTest, WithoutTheBitmapModuleOnlyBitmapRunsFail) {
   // A copy of the program in a folder of its own, with no module beside it.
   ::mkdir((dir / "bin").c_str(), 0755);
   WriteFile(dir / "bin/rastello", ReadFile(RASTELLO_EXE));
@@ -163,13 +164,15 @@ TEST_F(CliTest, WithoutTheDrawingModuleOnlyDrawingRunsFail) {
     while (size_t n = std::fread(buf, 1, sizeof buf, pipe)) output.append(buf, n);
     return std::make_pair(WEXITSTATUS(::pclose(pipe)), output);
   };
+  // A plain conversion streams without the module; a frame needs it.
   auto plain = run("");
   EXPECT_EQ(plain.first, 0) << plain.second;
   EXPECT_EQ(plain.second, "");
   ::unlink((dir / "a.jpg").c_str());
   auto framed = run(" --fr-solid-left=4");
   EXPECT_EQ(framed.first, 1);
-  EXPECT_NE(framed.second.find("cannot load the drawing module"), std::string::npos) << framed.second;
+  EXPECT_NE(framed.second.find(dir / "a.png" + ": cannot load the bitmap module"), std::string::npos)
+      << framed.second;
   EXPECT_NE(framed.second.find("Conversion stopped"), std::string::npos) << framed.second;
   EXPECT_FALSE(Exists(dir / "a.jpg"));
 }

@@ -1,0 +1,23 @@
+#pragma once
+// The entry of the bitmap module: the FreeImage pipeline with its steps, frames, watermarks
+// and their fonts. FreeImage, cairo, pango and fontconfig cost every start several
+// milliseconds, so the program loads them only for a run that needs them; plain
+// conversions stream without them.
+namespace rastello {
+
+class Font;
+struct FontRequest;
+struct Session;
+
+struct BitmapModuleApi {
+  int version;
+  Font* (*loadFont)(const FontRequest& request);
+  void (*destroyFont)(Font* font);
+  bool (*convertBitmap)(Session& session);
+};
+
+inline constexpr int kBitmapModuleVersion = 2;
+inline constexpr const char* kBitmapModuleName = "librastello_bitmap.so";
+inline constexpr const char* kBitmapModuleEntry = "rastello_bitmap_module";
+
+}  // namespace rastello
