@@ -1,5 +1,7 @@
 #include "engine/pipeline.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -10,6 +12,7 @@
 #include "engine/png_header.h"
 #include "engine/session.h"
 #include "engine/steps/steps.h"
+#include "engine/stream.h"
 #include "platform/files.h"
 
 namespace rastello {
@@ -27,16 +30,19 @@ long DLL_CALLCONV TellProc(fi_handle handle) { return std::ftell(static_cast<std
 
 std::string SizeText(long long w, long long h) { return std::to_string(w) + " x " + std::to_string(h); }
 
-// Reads the header first, so that a file that is no PNG, or one that claims a size we will
-// not decode, is refused before FreeImage allocates anything; then decodes from the same
-// open file.
+// Reads the header and walks the chunks first, so that a file that is no PNG, claims a size
+// we will not decode, or is too short for what it claims is refused before FreeImage
+// allocates anything; then decodes from the same open file.
 Bitmap LoadPng(const std::string& path, std::string& reason) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) {
     reason = std::string("cannot open the file: ") + std::strerror(errno);
     return Bitmap();
   }
+  struct stat st;
+  uint64_t size = ::fstat(::fileno(file), &st) == 0 ? uint64_t(st.st_size) : 0;
   PngHeader header;
+  PngLayout layout;
   Bitmap bitmap;
   if (!ReadPngHeader(file, header, reason)) {
     // reason set
@@ -44,6 +50,11 @@ Bitmap LoadPng(const std::string& path, std::string& reason) {
              static_cast<long long>(header.width) * header.height > kMaxPixels) {
     reason = "image too large: " + SizeText(header.width, header.height) +
              " pixels (the limit is 500 megapixels and 65500 pixels a side)";
+  } else if (!ReadPngLayout(file, size, layout) || !layout.chunksSound) {
+    reason = "cannot decode the PNG data: the file is cut short";
+  } else if (!PngCanHoldImage(layout.width, layout.height, layout.bitDepth, layout.colourType, size)) {
+    reason = "cannot decode the PNG data: the file is too short for " + SizeText(header.width, header.height) +
+             " pixels";
   } else if (std::fseek(file, 0, SEEK_SET) == 0) {
     FreeImageIO io{ReadProc, WriteProc, SeekProc, TellProc};
     ClearFreeImageMessage();

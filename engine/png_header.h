@@ -15,4 +15,9 @@ struct PngHeader {
 // when the file is no PNG or its header is cut short.
 bool ReadPngHeader(std::FILE* file, PngHeader& header, std::string& reason);
 
+// Whether a PNG file of `fileSize` bytes can hold the pixels its header claims. Deflate packs
+// at most 1032 bytes into one, so a smaller file is cut short or damaged whatever it holds;
+// knowing that before decoding spares allocating the whole bitmap for nothing.
+bool PngCanHoldImage(uint32_t width, uint32_t height, int bitDepth, int colourType, uint64_t fileSize);
+
 }  // namespace rastello

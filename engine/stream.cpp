@@ -111,6 +111,13 @@ void FlattenRow(const unsigned char* rgba, unsigned char* rgb, uint32_t width) {
   }
 }
 
+// What the rows look like on their way to the JPEG writer.
+struct StreamShape {
+  bool alpha = false;  // decoded with alpha, flattened onto white
+  bool grey = false;   // one grey sample a pixel, written as a greyscale JPEG
+  int channels() const { return grey ? 1 : 3; }
+};
+
 // --- decoding: libpng reports errors by longjmp, so this side keeps to plain data.
 
 struct PngDecoder {
@@ -121,9 +128,11 @@ struct PngDecoder {
 void OnPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void OnPngWarning(png_structp, png_const_charp) {}
 
-// The settings the bitmap path's loader gives libpng for an 8-bit RGB(A) file: its gamma
-// against a 2.2 screen when the file states one, and nothing else.
-bool DecodeRows(std::FILE* file, const PngLayout& layout, RowPipe& pipe, unsigned char* scratch) {
+// The settings the bitmap path's loader gives libpng: its gamma against a 2.2 screen when the
+// file states one. Palettes and 1-bit grey are expanded to 8 bits a sample, grey goes to RGB
+// unless the JPEG is to be grey, and alpha is flattened onto white row by row.
+bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& shape, RowPipe& pipe,
+                unsigned char* scratch) {
   PngDecoder d;
   d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
   if (!d.png) return false;
@@ -141,11 +150,17 @@ bool DecodeRows(std::FILE* file, const PngLayout& layout, RowPipe& pipe, unsigne
   }
   png_init_io(d.png, file);
   png_read_info(d.png, d.info);
+  if (layout.colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(d.png);
+  if (layout.colourType == PNG_COLOR_TYPE_GRAY && layout.bitDepth < 8) png_set_expand_gray_1_2_4_to_8(d.png);
+  if (layout.colourType == PNG_COLOR_TYPE_GRAY_ALPHA || (layout.colourType == PNG_COLOR_TYPE_GRAY && !shape.grey))
+    png_set_gray_to_rgb(d.png);
+  // The bitmap path's loader corrects pixels for gamma but reads a palette as stored.
   double gamma = 0;
-  if (png_get_gAMA(d.png, d.info, &gamma)) png_set_gamma(d.png, 2.2, gamma);
+  if (layout.colourType != PNG_COLOR_TYPE_PALETTE && png_get_gAMA(d.png, d.info, &gamma))
+    png_set_gamma(d.png, 2.2, gamma);
   png_read_update_info(d.png, d.info);
-  const bool alpha = layout.colourType == PNG_COLOR_TYPE_RGB_ALPHA;
-  if (png_get_rowbytes(d.png, d.info) != size_t(layout.width) * (alpha ? 4 : 3)) png_error(d.png, "layout");
+  const bool alpha = shape.alpha;
+  if (png_get_rowbytes(d.png, d.info) != size_t(layout.width) * (alpha ? 4 : shape.channels())) png_error(d.png, "layout");
 
   while (y < layout.height) {
     block = pipe.TakeEmpty();
@@ -171,6 +186,34 @@ bool DecodeRows(std::FILE* file, const PngLayout& layout, RowPipe& pipe, unsigne
   return true;
 }
 
+// The density as libpng gives it to the bitmap path, which ignores a pHYs chunk that is
+// damaged, repeated or after the pixels: pixels per metre, else FreeImage's 72 dots per inch.
+// Reads the chunks before the pixels from the start of `file`; false when they are unsound.
+bool ReadDensity(std::FILE* file, uint32_t& pixelsPerMetreX, uint32_t& pixelsPerMetreY) {
+  constexpr uint32_t kDefaultDensity = 2835;
+  PngDecoder d;
+  d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+  if (!d.png) return false;
+  d.info = png_create_info_struct(d.png);
+  if (!d.info) {
+    png_destroy_read_struct(&d.png, nullptr, nullptr);
+    return false;
+  }
+  if (setjmp(png_jmpbuf(d.png))) {
+    png_destroy_read_struct(&d.png, &d.info, nullptr);
+    return false;
+  }
+  png_init_io(d.png, file);
+  png_read_info(d.png, d.info);
+  png_uint_32 x = 0, y = 0;
+  int unit = 0;
+  const bool metres = png_get_pHYs(d.png, d.info, &x, &y, &unit) && unit == PNG_RESOLUTION_METER;
+  pixelsPerMetreX = metres ? x : kDefaultDensity;
+  pixelsPerMetreY = metres ? y : kDefaultDensity;
+  png_destroy_read_struct(&d.png, &d.info, nullptr);
+  return true;
+}
+
 // --- encoding: libjpeg's errors also arrive by longjmp.
 
 struct JpegEncoder {
@@ -186,11 +229,18 @@ void OnJpegError(j_common_ptr cinfo) {
 }
 void OnJpegMessage(j_common_ptr) {}
 
+// A density as the bitmap path's JPEG writer stores it: rounded to dots per inch and cut to
+// 16 bits. A file may claim up to 2^32 pixels per metre; converting that straight to 16 bits
+// would be undefined.
+UINT16 DotsPerInch(uint32_t pixelsPerMetre) {
+  return static_cast<UINT16>(static_cast<int64_t>(0.5 + 0.0254 * pixelsPerMetre));
+}
+
 // The parameters the bitmap path's JPEG writer uses: defaults, the quality limited to
 // baseline tables, the chroma sampling and encoding mode of the flags, the density in dots
 // per inch from the pixels per metre, and no header markers for the simple mode.
-bool EncodeRows(JpegEncoder& e, const PngLayout& layout, int32_t flags, uint32_t pixelsPerMetreX,
-                uint32_t pixelsPerMetreY, RowPipe& pipe) {
+bool EncodeRows(JpegEncoder& e, const PngLayout& layout, const StreamShape& shape, int32_t flags,
+                uint32_t pixelsPerMetreX, uint32_t pixelsPerMetreY, RowPipe& pipe) {
   e.cinfo.err = jpeg_std_error(&e.error);
   e.error.error_exit = OnJpegError;
   e.error.output_message = OnJpegMessage;
@@ -205,13 +255,13 @@ bool EncodeRows(JpegEncoder& e, const PngLayout& layout, int32_t flags, uint32_t
   jpeg_mem_dest(&e.cinfo, &e.out, &e.size);
   e.cinfo.image_width = layout.width;
   e.cinfo.image_height = layout.height;
-  e.cinfo.input_components = 3;
-  e.cinfo.in_color_space = JCS_RGB;
+  e.cinfo.input_components = shape.channels();
+  e.cinfo.in_color_space = shape.grey ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&e.cinfo);
   if ((flags & JPEG_PROGRESSIVE) == JPEG_PROGRESSIVE) jpeg_simple_progression(&e.cinfo);
   if ((flags & JPEG_OPTIMIZE) == JPEG_OPTIMIZE) e.cinfo.optimize_coding = TRUE;
-  e.cinfo.X_density = static_cast<UINT16>(0.5 + 0.0254 * pixelsPerMetreX);
-  e.cinfo.Y_density = static_cast<UINT16>(0.5 + 0.0254 * pixelsPerMetreY);
+  e.cinfo.X_density = DotsPerInch(pixelsPerMetreX);
+  e.cinfo.Y_density = DotsPerInch(pixelsPerMetreY);
   e.cinfo.density_unit = 1;
   if ((flags & JPEG_BASELINE) == JPEG_BASELINE) {  // "simple": no markers at all
     e.cinfo.write_JFIF_header = FALSE;
@@ -220,9 +270,10 @@ bool EncodeRows(JpegEncoder& e, const PngLayout& layout, int32_t flags, uint32_t
   struct Sampling {
     int flag, h, v;
   };
-  for (Sampling s : {Sampling{JPEG_SUBSAMPLING_411, 4, 1}, Sampling{JPEG_SUBSAMPLING_420, 2, 2},
-                     Sampling{JPEG_SUBSAMPLING_422, 2, 1}, Sampling{JPEG_SUBSAMPLING_444, 1, 1}}) {
-    if ((flags & s.flag) != s.flag) continue;
+  const Sampling samplings[] = {{JPEG_SUBSAMPLING_411, 4, 1}, {JPEG_SUBSAMPLING_420, 2, 2},
+                                {JPEG_SUBSAMPLING_422, 2, 1}, {JPEG_SUBSAMPLING_444, 1, 1}};
+  for (const Sampling& s : samplings) {
+    if (shape.grey || (flags & s.flag) != s.flag) continue;  // one component has no chroma
     e.cinfo.comp_info[0].h_samp_factor = s.h;
     e.cinfo.comp_info[0].v_samp_factor = s.v;
     for (int c = 1; c < 3; ++c) e.cinfo.comp_info[c].h_samp_factor = e.cinfo.comp_info[c].v_samp_factor = 1;
@@ -288,12 +339,13 @@ bool ReadPngLayout(std::FILE* file, uint64_t size, PngLayout& layout) {
       layout.transparentColour = true;
     } else if (type == "iCCP") {
       layout.colourProfile = true;
-    } else if (type == "pHYs" && length == 9 && body()) {
-      if (buf[8] == 1) {
-        layout.physicalSize = true;
-        layout.pixelsPerMetreX = BigEndian32(buf);
-        layout.pixelsPerMetreY = BigEndian32(buf + 4);
-      }
+    } else if (type == "PLTE" && length % 3 == 0 && length <= 768) {
+      // A palette of greys makes a grey bitmap, which the bitmap path may save as a grey JPEG.
+      unsigned char palette[768];
+      if (std::fread(palette, 1, length, file) != length) return true;
+      layout.greyPalette = true;
+      for (uint32_t i = 0; i < length; i += 3)
+        if (palette[i] != palette[i + 1] || palette[i + 1] != palette[i + 2]) layout.greyPalette = false;
     } else if ((type == "tEXt" || type == "zTXt" || type == "iTXt") && body()) {
       if (CarriedKeyword(buf, want)) layout.carriedText = true;
     } else if (type == "IEND") {
@@ -307,8 +359,25 @@ bool ReadPngLayout(std::FILE* file, uint64_t size, PngLayout& layout) {
 }
 
 bool StreamableLayout(const PngLayout& l) {
-  return l.chunksSound && l.bitDepth == 8 && (l.colourType == PNG_COLOR_TYPE_RGB || l.colourType == PNG_COLOR_TYPE_RGB_ALPHA) &&
-         l.interlace == 0 && !l.transparentColour && !l.colourProfile && !l.carriedText &&
+  bool kind;
+  switch (l.colourType) {
+    case PNG_COLOR_TYPE_GRAY:
+      // 2- and 4-bit grey become palettes of their own in the bitmap path.
+      kind = l.bitDepth == 1 || l.bitDepth == 8;
+      break;
+    case PNG_COLOR_TYPE_PALETTE:
+      // 2-bit palettes are widened differently there too.
+      kind = l.bitDepth != 2 && !l.greyPalette;
+      break;
+    case PNG_COLOR_TYPE_RGB:
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      kind = l.bitDepth == 8;
+      break;
+    default:
+      kind = false;
+  }
+  return kind && l.chunksSound && l.interlace == 0 && !l.transparentColour && !l.colourProfile && !l.carriedText &&
          WithinImageLimits(l.width, l.height);
 }
 
@@ -329,36 +398,40 @@ StreamOutcome StreamConvert(Session& session) {
   if (!file) return StreamOutcome::NotStreamed;
   struct stat info;
   PngLayout layout;
+  uint32_t dpmX = 0, dpmY = 0;
   const bool qualifies = ::fstat(::fileno(file), &info) == 0 &&
                          ReadPngLayout(file, uint64_t(info.st_size), layout) && StreamableLayout(layout) &&
                          (!session.settings.DoImageResize ||
                           !ResizeTarget(session.settings, int32_t(layout.width), int32_t(layout.height))) &&
+                         std::fseek(file, 0, SEEK_SET) == 0 && ReadDensity(file, dpmX, dpmY) &&
                          std::fseek(file, 0, SEEK_SET) == 0;
   if (!qualifies) {
     std::fclose(file);
     return StreamOutcome::NotStreamed;
   }
 
-  const bool alpha = layout.colourType == PNG_COLOR_TYPE_RGB_ALPHA;
-  const size_t rowBytes = size_t(layout.width) * 3;
+  // The depth FreeImage gives the loaded bitmap, and with it the depth of the JPEG.
+  StreamShape shape;
+  shape.alpha = layout.colourType == PNG_COLOR_TYPE_RGB_ALPHA || layout.colourType == PNG_COLOR_TYPE_GRAY_ALPHA;
+  const int32_t sourceBpp = shape.alpha ? 32 : layout.colourType == PNG_COLOR_TYPE_RGB ? 24 : layout.bitDepth;
+  const int32_t targetBpp = st.AutoBpp ? AutoBitDepth(st.OutputFormat, sourceBpp) : st.TargetBpp;
+  shape.grey = layout.colourType == PNG_COLOR_TYPE_GRAY && targetBpp == 8;
+  const bool alpha = shape.alpha;
+  const size_t rowBytes = size_t(layout.width) * shape.channels();
   const uint32_t rowsPerBlock = uint32_t(std::max<size_t>(8, (256 * 1024) / rowBytes));
   RowPipe pipe(rowBytes, rowsPerBlock, 4);
   std::vector<unsigned char> scratch(alpha ? size_t(layout.width) * 4 : 0);
-  // The file's own density, else FreeImage's default of 72 dots per inch.
-  const uint32_t defaultDensity = 2835;
-  const uint32_t dpmX = layout.physicalSize ? layout.pixelsPerMetreX : defaultDensity;
-  const uint32_t dpmY = layout.physicalSize ? layout.pixelsPerMetreY : defaultDensity;
 
   bool decoded = false;
   std::thread decoder([&] {
-    decoded = DecodeRows(file, layout, pipe, scratch.data());
+    decoded = DecodeRows(file, layout, shape, pipe, scratch.data());
     if (decoded)
       pipe.Finish();
     else
       pipe.Stop();
   });
   JpegEncoder encoder;
-  const bool encoded = EncodeRows(encoder, layout, st.SaveFlags, dpmX, dpmY, pipe);
+  const bool encoded = EncodeRows(encoder, layout, shape, st.SaveFlags, dpmX, dpmY, pipe);
   if (!encoded) pipe.Stop();
   decoder.join();
   std::fclose(file);
@@ -367,11 +440,11 @@ StreamOutcome StreamConvert(Session& session) {
     return StreamOutcome::NotStreamed;  // the bitmap path gives its own verdict on the file
   }
 
-  st.SourceBpp = alpha ? 32 : 24;
+  st.SourceBpp = sourceBpp;
   st.ImageWidth = int32_t(layout.width);
   st.ImageHeight = int32_t(layout.height);
   st.FrameNumber = 1;
-  if (st.AutoBpp) st.TargetBpp = AutoBitDepth(st.OutputFormat, st.SourceBpp);
+  st.TargetBpp = targetBpp;
   st.OutputPath = BuildOutputPath(session);
   if (session.settings.KeepSubfolders) CreateOutputSubfolders(session);
   const bool written = WriteFileAtomically(st.OutputPath, encoder.out, encoder.size, st.FailureReason);

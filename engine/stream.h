@@ -1,5 +1,5 @@
 #pragma once
-// The fast way for the commonest run: an 8-bit RGB or RGBA PNG to JPEG with no edits. The
+// The fast way for the commonest run: a PNG to JPEG with no edits. The
 // PNG is decoded row by row on one thread while the JPEG is encoded on another, so the two
 // codecs overlap and no full-size bitmap is ever made. The bytes written are the same as the
 // bitmap path writes; anything this path does not handle goes the bitmap path.
@@ -33,8 +33,7 @@ struct PngLayout {
   bool transparentColour = false;  // tRNS
   bool colourProfile = false;      // iCCP
   bool carriedText = false;        // text the JPEG writer copies: a comment or XMP
-  bool physicalSize = false;       // pHYs in pixels per metre
-  uint32_t pixelsPerMetreX = 0, pixelsPerMetreY = 0;
+  bool greyPalette = false;        // a PLTE of greys only
 };
 // Walks the chunk headers (and the few chunk bodies that matter) of a PNG of `size` bytes.
 // False when it is no PNG.

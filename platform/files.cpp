@@ -79,6 +79,13 @@ bool SetFileDate(const std::string& path, int64_t localSeconds) {
 
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error) {
   static std::atomic<unsigned> counter{0};
+  // A rename would get past a file its owner made read-only, which a plain write would not.
+  struct stat st;
+  bool replacing = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  if (replacing && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+    error = SystemError("cannot replace the output file", errno);
+    return false;
+  }
   std::string folder = FolderPart(path);
   // Hidden and unique per process and call, so parallel writers never share a temporary;
   // the name part is cut so that a target name near the limit still leaves room.
@@ -102,9 +109,7 @@ bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
     return false;
   };
 
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::fchmod(fd, st.st_mode & 07777) != 0)
-    return fail("cannot set the file mode", errno);
+  if (replacing && ::fchmod(fd, st.st_mode & 07777) != 0) return fail("cannot set the file mode", errno);
 
   const char* p = static_cast<const char*>(data);
   size_t left = size;

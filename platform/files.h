@@ -28,7 +28,8 @@ bool SetFileDate(const std::string& path, int64_t localSeconds);
 
 // Writes `data` to a temporary file beside `path`, flushes it to disk and renames it over
 // `path`. On any failure the temporary file is removed, `path` is left as it was, and
-// `error` says why. An existing target keeps its permission bits.
+// `error` says why. An existing target keeps its permission bits; one that may not be written
+// to is not replaced.
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size, std::string& error);
 
 }  // namespace rastello

@@ -20,7 +20,8 @@ bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 
 std::optional<IniFile> IniFile::Load(const std::string& path) {
   if (path.empty()) return std::nullopt;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK, opening a named pipe waits for a writer that may never come.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) {

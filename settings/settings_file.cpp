@@ -296,10 +296,6 @@ std::string SettingsFileText(const Settings& s) {
 bool WriteSettingsFile(const Settings& s, const std::string& path) {
   if (path.empty()) return false;
   std::string target = ResolveLink(path);
-  // Replacing through a rename would get past a file its owner made read-only.
-  struct stat st;
-  if (::stat(target.c_str(), &st) == 0 && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-    return false;
   std::string text = SettingsFileText(s);
   std::string error;  // not shown: an unsaved settings file is not worth a message
   return WriteFileAtomically(target, text.data(), text.size(), error);

@@ -18,7 +18,10 @@ locale_t Utf8Locale() {
 
 // Decodes one UTF-8 sequence at s[i] and advances i. A malformed byte is passed through
 // unchanged (ok = false) so that case mapping never alters bytes it does not understand.
+// Overlong forms, surrogates and values past U+10FFFF are malformed too: decoded, "\xC0\xAF"
+// would come back as "/" and "\xC0\x80" as NUL, and a file name could change folders.
 char32_t Decode(std::string_view s, size_t& i, bool& ok) {
+  static constexpr char32_t kShortest[4] = {0, 0x80, 0x800, 0x10000};
   unsigned char c = static_cast<unsigned char>(s[i]);
   int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
   ok = false;
@@ -34,6 +37,10 @@ char32_t Decode(std::string_view s, size_t& i, bool& ok) {
       return c;
     }
     cp = (cp << 6) | (cc & 0x3F);
+  }
+  if (cp < kShortest[extra] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+    ++i;
+    return c;
   }
   i += extra + 1;
   ok = true;

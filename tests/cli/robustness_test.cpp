@@ -1,4 +1,5 @@
-// Runs that go wrong, runs side by side, and the lock that keeps the window single.
+// Runs side by side, the lock that keeps the window single, and what the program links.
+// Runs that go wrong are the table in hostile_test.cpp.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,66 +11,6 @@
 
 namespace rastello::test {
 namespace {
-
-TEST_F(CliTest, CorruptSuiteFilesFailWithAReason) {
-  for (const std::string& name : ListFolder(RASTELLO_PNGSUITE)) {
-    if (name[0] != 'x') continue;
-    SCOPED_TRACE(name);
-    WriteFile(dir / name, ReadFile(std::string(RASTELLO_PNGSUITE) + "/" + name));
-    ProgramResult r = Run({"-i", dir / name});
-    EXPECT_EQ(r.exitCode, 1);
-    std::vector<std::string> lines = AfterBanner(r);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), "Conversion stopped");
-    EXPECT_EQ(r.err.rfind(dir / name + ": ", 0), 0u) << r.err;
-    EXPECT_FALSE(Exists(dir / (name.substr(0, name.size() - 4) + ".jpg")));
-  }
-  // Only the inputs remain: no output, no temporary file.
-  for (const std::string& name : ListFolder(dir.path())) EXPECT_TRUE(name == "a.png" || name[0] == 'x') << name;
-}
-
-TEST_F(CliTest, AFailedSaveKeepsTheOldFile) {
-  // The output name is taken by a folder.
-  ::mkdir((dir / "a.jpg").c_str(), 0755);
-  ProgramResult r = Run({"-q", "-i", dir / "a.png"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("Is a directory"), std::string::npos) << r.err;
-  ::rmdir((dir / "a.jpg").c_str());
-
-  // A file-size limit below the JPEG's size fails the write like a full disk would.
-  SavePng(MakeRgb(200, 150, [](int x, int y) { return Gradient(x, y, 200, 150); }).get(), dir / "big.png");
-  WriteFile(dir / "big.jpg", "the previous output");
-  std::string command = "cd '" + dir.path() + "' && (ulimit -f 2; '" + RASTELLO_EXE + "' -q -i big.png) 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string output;
-  char buf[512];
-  while (size_t n = std::fread(buf, 1, sizeof buf, pipe)) output.append(buf, n);
-  int status = ::pclose(pipe);
-  EXPECT_EQ(WEXITSTATUS(status), 1) << output;
-  EXPECT_NE(output.find("File too large"), std::string::npos) << output;
-  EXPECT_EQ(ReadFile(dir / "big.jpg"), "the previous output");
-  EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"a.png", "big.jpg", "big.png"}));
-}
-
-TEST_F(CliTest, AReadOnlyFolderKeepsTheOldFile) {
-  ProgramOptions options;
-  if (::geteuid() == 0) {
-    // Root writes into read-only folders: run as nobody, who needs to reach the files.
-    options.wrapper = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-    ::chmod(dir.path().c_str(), 0755);
-    ::chmod((dir / "a.png").c_str(), 0644);
-  }
-  ::mkdir((dir / "ro").c_str(), 0755);
-  WriteFile(dir / "ro/a.jpg", "old");
-  ::chmod((dir / "ro").c_str(), 0555);
-  options.env["XDG_RUNTIME_DIR"] = dir / "ro";  // no lock file can be made there either
-  ProgramResult r = Run({"-q", "-i", dir / "a.png", "-o", dir / "ro"}, options);
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.out << r.err;
-  EXPECT_EQ(ReadFile(dir / "ro/a.jpg"), "old");
-  EXPECT_EQ(ListFolder(dir / "ro"), std::vector<std::string>{"a.jpg"});
-}
 
 TEST_F(CliTest, ConversionsRunSideBySide) {
   SavePng(MakeRgb(300, 200, [](int x, int y) { return Gradient(x, y, 300, 200); }).get(), dir / "b.png");
