@@ -120,13 +120,23 @@ struct StreamShape {
 
 // --- decoding: libpng reports errors by longjmp, so this side keeps to plain data.
 
+void OnPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// The caller sets the jump buffer itself: a setjmp must stay in the frame that reads.
 struct PngDecoder {
   png_structp png = nullptr;
   png_infop info = nullptr;
-};
 
-void OnPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void OnPngWarning(png_structp, png_const_charp) {}
+  bool Open() {
+    png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+    if (!png) return false;
+    info = png_create_info_struct(png);
+    if (info) return true;
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    return false;
+  }
+};
 
 // The settings the bitmap path's loader gives libpng: its gamma against a 2.2 screen when the
 // file states one. Palettes and 1-bit grey are expanded to 8 bits a sample, grey goes to RGB
@@ -134,13 +144,7 @@ void OnPngWarning(png_structp, png_const_charp) {}
 bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& shape, RowPipe& pipe,
                 unsigned char* scratch) {
   PngDecoder d;
-  d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
-  if (!d.png) return false;
-  d.info = png_create_info_struct(d.png);
-  if (!d.info) {
-    png_destroy_read_struct(&d.png, nullptr, nullptr);
-    return false;
-  }
+  if (!d.Open()) return false;
   RowPipe::Block* volatile block = nullptr;
   volatile uint32_t y = 0;
   if (setjmp(png_jmpbuf(d.png))) {
@@ -192,13 +196,7 @@ bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& sha
 bool ReadDensity(std::FILE* file, uint32_t& pixelsPerMetreX, uint32_t& pixelsPerMetreY) {
   constexpr uint32_t kDefaultDensity = 2835;
   PngDecoder d;
-  d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
-  if (!d.png) return false;
-  d.info = png_create_info_struct(d.png);
-  if (!d.info) {
-    png_destroy_read_struct(&d.png, nullptr, nullptr);
-    return false;
-  }
+  if (!d.Open()) return false;
   if (setjmp(png_jmpbuf(d.png))) {
     png_destroy_read_struct(&d.png, &d.info, nullptr);
     return false;

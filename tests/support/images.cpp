@@ -1,6 +1,7 @@
 #include "support/images.h"
 
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 namespace rastello::test {
@@ -50,10 +51,24 @@ Bitmap LoadAny(const std::string& path) {
 }
 
 Rgba PixelAt(FIBITMAP* dib, int x, int y) {
+  const unsigned bpp = FreeImage_GetBPP(dib);
+  if (FreeImage_GetImageType(dib) == FIT_BITMAP && (bpp == 24 || bpp == 32)) {
+    const BYTE* p = FreeImage_GetScanLine(dib, FreeImage_GetHeight(dib) - 1 - y) + bpp / 8 * x;
+    return {p[FI_RGBA_RED], p[FI_RGBA_GREEN], p[FI_RGBA_BLUE], bpp == 32 ? p[FI_RGBA_ALPHA] : uint8_t(255)};
+  }
   Bitmap copy(FreeImage_ConvertTo32Bits(dib));
   const BYTE* line = FreeImage_GetScanLine(copy.get(), FreeImage_GetHeight(copy.get()) - 1 - y);
   const BYTE* p = line + 4 * x;
   return Rgba{p[FI_RGBA_RED], p[FI_RGBA_GREEN], p[FI_RGBA_BLUE], p[FI_RGBA_ALPHA]};
+}
+
+bool SameBits(FIBITMAP* a, FIBITMAP* b) {
+  if (FreeImage_GetWidth(a) != FreeImage_GetWidth(b) || FreeImage_GetHeight(a) != FreeImage_GetHeight(b) ||
+      FreeImage_GetBPP(a) != FreeImage_GetBPP(b))
+    return false;
+  for (unsigned y = 0; y < FreeImage_GetHeight(a); ++y)
+    if (std::memcmp(FreeImage_GetScanLine(a, y), FreeImage_GetScanLine(b, y), FreeImage_GetLine(a)) != 0) return false;
+  return true;
 }
 
 double Psnr(FIBITMAP* a, FIBITMAP* b) {

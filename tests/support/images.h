@@ -23,8 +23,11 @@ Rgba Gradient(int x, int y, int width, int height);
 
 void SavePng(FIBITMAP* dib, const std::string& path);
 Bitmap LoadAny(const std::string& path);
-// Pixel (x, y) from the top-left, of any standard bitmap, through a 32-bit copy.
+// Pixel (x, y) from the top-left, of any standard bitmap (other than 24 and 32 bits through
+// a 32-bit copy); 24-bit pixels read as opaque.
 Rgba PixelAt(FIBITMAP* dib, int x, int y);
+// Same size, depth and bytes on every row.
+bool SameBits(FIBITMAP* a, FIBITMAP* b);
 // Peak signal-to-noise ratio of two same-sized pictures, over RGB.
 double Psnr(FIBITMAP* a, FIBITMAP* b);
 

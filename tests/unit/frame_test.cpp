@@ -11,11 +11,6 @@
 namespace rastello {
 namespace {
 
-test::Rgba At(FIBITMAP* dib, int x, int y) {
-  const unsigned bytes = FreeImage_GetBPP(dib) / 8;
-  const BYTE* p = FreeImage_GetScanLine(dib, FreeImage_GetHeight(dib) - 1 - y) + bytes * x;
-  return {p[FI_RGBA_RED], p[FI_RGBA_GREEN], p[FI_RGBA_BLUE], bytes == 4 ? p[FI_RGBA_ALPHA] : uint8_t(255)};
-}
 
 bool Same(test::Rgba a, test::Rgba b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
@@ -30,8 +25,8 @@ std::string Difference(FIBITMAP* a, FIBITMAP* b) {
     return "shape differs";
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      if (!Same(At(a, x, y), At(b, x, y)))
-        return std::to_string(x) + ", " + std::to_string(y) + ": " + Text(At(a, x, y)) + " vs " + Text(At(b, x, y));
+      if (!Same(test::PixelAt(a, x, y), test::PixelAt(b, x, y)))
+        return std::to_string(x) + ", " + std::to_string(y) + ": " + Text(test::PixelAt(a, x, y)) + " vs " + Text(test::PixelAt(b, x, y));
   return "";
 }
 
@@ -92,11 +87,11 @@ TEST_F(FrameStepTest, EachSideTakesItsColourAndTheCornersSplitOnTheirDiagonals) 
                           {379, 279, grey},
                           {200, 150, grey}};
   for (const Probe& p : probes)
-    EXPECT_TRUE(Same(At(framed.get(), p.x, p.y), p.colour))
-        << p.x << ", " << p.y << ": " << Text(At(framed.get(), p.x, p.y));
+    EXPECT_TRUE(Same(test::PixelAt(framed.get(), p.x, p.y), p.colour))
+        << p.x << ", " << p.y << ": " << Text(test::PixelAt(framed.get(), p.x, p.y));
   // The seams on the diagonals mix the two sides and let none of the image through.
   for (int i = 0; i < 20; ++i) {
-    const test::Rgba seam = At(framed.get(), i, i);
+    const test::Rgba seam = test::PixelAt(framed.get(), i, i);
     EXPECT_FALSE(Same(seam, grey)) << i;
     EXPECT_EQ(seam.g, 0) << i;
     EXPECT_EQ(seam.r + seam.b, 255) << i;
@@ -114,8 +109,8 @@ TEST_F(FrameStepTest, OpacityBlendsTheFrameAsOnePieceAlsoOnTheSeams) {
   for (int y = 0; y < 300; ++y)
     for (int x = 0; x < 400; ++x) {
       const bool inFrame = x < 20 || x >= 380 || y < 20 || y >= 280;
-      ASSERT_TRUE(Same(At(framed.get(), x, y), inFrame ? half : grey))
-          << x << ", " << y << ": " << Text(At(framed.get(), x, y));
+      ASSERT_TRUE(Same(test::PixelAt(framed.get(), x, y), inFrame ? half : grey))
+          << x << ", " << y << ": " << Text(test::PixelAt(framed.get(), x, y));
     }
 }
 
@@ -126,19 +121,19 @@ TEST_F(FrameStepTest, NoLeftBandLeavesSquareLeftCorners) {
   ASSERT_TRUE(framed);
   for (int x = 0; x < 10; ++x)
     for (int y = 0; y < 10; ++y) {
-      EXPECT_TRUE(Same(At(framed.get(), x, y), blue)) << x << ", " << y;
-      EXPECT_TRUE(Same(At(framed.get(), x, 299 - y), yellow)) << x << ", " << 299 - y;
+      EXPECT_TRUE(Same(test::PixelAt(framed.get(), x, y), blue)) << x << ", " << y;
+      EXPECT_TRUE(Same(test::PixelAt(framed.get(), x, 299 - y), yellow)) << x << ", " << 299 - y;
     }
-  EXPECT_TRUE(Same(At(framed.get(), 0, 150), grey));
-  EXPECT_TRUE(Same(At(framed.get(), 399, 150), green));
+  EXPECT_TRUE(Same(test::PixelAt(framed.get(), 0, 150), grey));
+  EXPECT_TRUE(Same(test::PixelAt(framed.get(), 399, 150), green));
 }
 
 TEST_F(FrameStepTest, ABadColourTextPaintsItsSideBlack) {
   s.SolidRightColor = "FFF";
   Bitmap framed = Frame(test::MakeRgb(400, 300, [this](int, int) { return grey; }));
   ASSERT_TRUE(framed);
-  EXPECT_TRUE(Same(At(framed.get(), 390, 150), test::Rgba{0, 0, 0}));
-  EXPECT_TRUE(Same(At(framed.get(), 10, 150), red));
+  EXPECT_TRUE(Same(test::PixelAt(framed.get(), 390, 150), test::Rgba{0, 0, 0}));
+  EXPECT_TRUE(Same(test::PixelAt(framed.get(), 10, 150), red));
 }
 
 TEST_F(FrameStepTest, WithoutFrameShapesOnlyTheDepthChanges) {

@@ -23,6 +23,7 @@ Bitmap PhotoRgba(int w, int h) {
 
 using test::MakeRgb;
 using test::PixelAt;
+using test::SameBits;
 using test::Rgba;
 
 Settings Defaults() {
@@ -61,14 +62,6 @@ bool SamePixels(const std::vector<Rgba>& a, const std::vector<Rgba>& b) {
   return true;
 }
 
-bool SameBits(FIBITMAP* a, FIBITMAP* b) {
-  if (FreeImage_GetWidth(a) != FreeImage_GetWidth(b) || FreeImage_GetHeight(a) != FreeImage_GetHeight(b) ||
-      FreeImage_GetBPP(a) != FreeImage_GetBPP(b))
-    return false;
-  for (unsigned y = 0; y < FreeImage_GetHeight(a); ++y)
-    if (std::memcmp(FreeImage_GetScanLine(a, y), FreeImage_GetScanLine(b, y), FreeImage_GetLine(a)) != 0) return false;
-  return true;
-}
 
 // A palette image: stripes of a few strong colours.
 Bitmap Palette(unsigned bpp) {

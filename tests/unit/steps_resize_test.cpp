@@ -20,6 +20,7 @@ Bitmap Photo(int w, int h) {
 
 using test::MakeRgb;
 using test::Rgba;
+using test::SameBits;
 
 constexpr int kPixels = kUnitPixels, kPercent = kUnitPercent;
 
@@ -130,14 +131,6 @@ Bitmap Noise(int w, int h) {
   });
 }
 
-bool SameBits(FIBITMAP* a, FIBITMAP* b) {
-  if (FreeImage_GetWidth(a) != FreeImage_GetWidth(b) || FreeImage_GetHeight(a) != FreeImage_GetHeight(b) ||
-      FreeImage_GetBPP(a) != FreeImage_GetBPP(b))
-    return false;
-  for (unsigned y = 0; y < FreeImage_GetHeight(a); ++y)
-    if (std::memcmp(FreeImage_GetScanLine(a, y), FreeImage_GetScanLine(b, y), FreeImage_GetLine(a)) != 0) return false;
-  return true;
-}
 
 Settings ResizeTo(int32_t w, int32_t h, int algorithm = 3) {
   Settings s;

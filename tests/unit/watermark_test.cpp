@@ -21,11 +21,6 @@
 namespace rastello {
 namespace {
 
-test::Rgba At(FIBITMAP* dib, int x, int y) {
-  const unsigned bytes = FreeImage_GetBPP(dib) / 8;
-  const BYTE* p = FreeImage_GetScanLine(dib, FreeImage_GetHeight(dib) - 1 - y) + bytes * x;
-  return {p[FI_RGBA_RED], p[FI_RGBA_GREEN], p[FI_RGBA_BLUE], bytes == 4 ? p[FI_RGBA_ALPHA] : uint8_t(255)};
-}
 
 int Width(FIBITMAP* dib) { return int(FreeImage_GetWidth(dib)); }
 int Height(FIBITMAP* dib) { return int(FreeImage_GetHeight(dib)); }
@@ -47,14 +42,14 @@ Box Find(int width, int height, Hit hit) {
 }
 Box Changed(FIBITMAP* before, FIBITMAP* after) {
   return Find(Width(before), Height(before), [&](int x, int y) {
-    test::Rgba a = At(before, x, y), b = At(after, x, y);
+    test::Rgba a = test::PixelAt(before, x, y), b = test::PixelAt(after, x, y);
     return a.r != b.r || a.g != b.g || a.b != b.b;
   });
 }
 // Strongly red pixels, as a red box shows after JPEG compression.
 Box RedArea(FIBITMAP* dib) {
   return Find(Width(dib), Height(dib), [&](int x, int y) {
-    test::Rgba p = At(dib, x, y);
+    test::Rgba p = test::PixelAt(dib, x, y);
     return p.r > 180 && p.g < 90 && p.b < 90;
   });
 }
@@ -173,7 +168,7 @@ TEST_F(WatermarkTest, FitCropsToTheRoomTheOffsetsLeave) {
     EXPECT_EQ(Width(fitted.get()), c.width);
     EXPECT_EQ(Height(fitted.get()), c.height);
     // The top-left part stays.
-    test::Rgba corner = At(fitted.get(), c.width - 1, c.height - 1);
+    test::Rgba corner = test::PixelAt(fitted.get(), c.width - 1, c.height - 1);
     EXPECT_EQ(corner.r, uint8_t(c.width - 1));
     EXPECT_EQ(corner.g, uint8_t(c.height - 1));
   }
@@ -225,7 +220,7 @@ std::vector<std::pair<int, int>> InkPerLine(FIBITMAP* overlay, int lines, int to
   std::vector<std::pair<int, int>> ink;
   for (int i = 0; i < lines; ++i) {
     const int y0 = top + i * step;
-    Box box = Find(Width(overlay), lineHeight, [&](int x, int y) { return At(overlay, x, y0 + y).a > 0; });
+    Box box = Find(Width(overlay), lineHeight, [&](int x, int y) { return test::PixelAt(overlay, x, y0 + y).a > 0; });
     ink.emplace_back(box.x0, box.x1);
   }
   return ink;
@@ -316,7 +311,7 @@ TEST_F(WatermarkTest, OpacitiesOfLettersAndBackground) {
     std::set<int> alphas;
     for (int y = 0; y < Height(overlay.get()); ++y)
       for (int x = 0; x < Width(overlay.get()); ++x) {
-        const int a = At(overlay.get(), x, y).a;
+        const int a = test::PixelAt(overlay.get(), x, y).a;
         lowest = std::min(lowest, a);
         highest = std::max(highest, a);
         alphas.insert(a);
@@ -433,7 +428,7 @@ TEST_F(ImageWatermarkTest, OpacityGivesAPictureWithoutAlphaOneAlphaAndScalesAnyO
   ASSERT_TRUE(flat);
   for (int y = 0; y < 7; ++y)
     for (int x = 0; x < 9; ++x) {
-      const test::Rgba p = At(flat.get(), x, y);
+      const test::Rgba p = test::PixelAt(flat.get(), x, y);
       EXPECT_EQ(p.a, 128);
       EXPECT_NEAR(p.r, 100 + x, 1);
       EXPECT_NEAR(p.g, 50 + y, 1);
@@ -442,11 +437,11 @@ TEST_F(ImageWatermarkTest, OpacityGivesAPictureWithoutAlphaOneAlphaAndScalesAnyO
   Bitmap scaled = Overlay(rgba.get());
   ASSERT_TRUE(scaled);
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) EXPECT_EQ(At(scaled.get(), x, y).a, 128 * (x * 16 + y) / 255) << x << ", " << y;
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(test::PixelAt(scaled.get(), x, y).a, 128 * (x * 16 + y) / 255) << x << ", " << y;
   s().ImageOpacity = 255;
   Bitmap kept = Overlay(rgba.get());
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) EXPECT_EQ(At(kept.get(), x, y).a, x * 16 + y);
+    for (int x = 0; x < 16; ++x) EXPECT_EQ(test::PixelAt(kept.get(), x, y).a, x * 16 + y);
 }
 
 TEST_F(ImageWatermarkTest, GreyscaleUsesWeights77_150_29) {
@@ -457,7 +452,7 @@ TEST_F(ImageWatermarkTest, GreyscaleUsesWeights77_150_29) {
   Bitmap overlay = Overlay(picture.get());
   ASSERT_TRUE(overlay);
   for (int x = 0; x < 5; ++x) {
-    const test::Rgba p = At(overlay.get(), x, 0);
+    const test::Rgba p = test::PixelAt(overlay.get(), x, 0);
     EXPECT_EQ(p.r, greys[x]) << x;
     EXPECT_EQ(p.g, greys[x]) << x;
     EXPECT_EQ(p.b, greys[x]) << x;
