@@ -111,6 +111,12 @@ void FlattenRow(const unsigned char* rgba, unsigned char* rgb, uint32_t width) {
   }
 }
 
+// 16-bit samples (as libpng gives them, most significant byte first) to 8 bits the way
+// FreeImage brings a 16-bit bitmap down: the high byte, no rounding.
+void HighBytes(const unsigned char* wide, unsigned char* narrow, size_t samples) {
+  for (size_t i = 0; i < samples; ++i) narrow[i] = wide[2 * i];
+}
+
 // What the rows look like on their way to the JPEG writer.
 struct StreamShape {
   bool alpha = false;  // decoded with alpha, flattened onto white
@@ -140,9 +146,12 @@ struct PngDecoder {
 
 // The settings the bitmap path's loader gives libpng: its gamma against a 2.2 screen when the
 // file states one. Palettes and 1-bit grey are expanded to 8 bits a sample, grey goes to RGB
-// unless the JPEG is to be grey, and alpha is flattened onto white row by row.
+// unless the JPEG is to be grey, and alpha is flattened onto white row by row. 16-bit files
+// are read as that loader reads them (grey with alpha widened to RGBA, gamma applied to the
+// 16-bit samples) and brought down to 8 bits here, as the bitmap path does after loading.
+// `scratch` holds an RGBA row of 8-bit samples for flattening; `wide` a 16-bit row.
 bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& shape, RowPipe& pipe,
-                unsigned char* scratch) {
+                unsigned char* scratch, unsigned char* wide) {
   PngDecoder d;
   if (!d.Open()) return false;
   RowPipe::Block* volatile block = nullptr;
@@ -154,9 +163,11 @@ bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& sha
   }
   png_init_io(d.png, file);
   png_read_info(d.png, d.info);
+  const bool deep = layout.bitDepth == 16;
   if (layout.colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(d.png);
   if (layout.colourType == PNG_COLOR_TYPE_GRAY && layout.bitDepth < 8) png_set_expand_gray_1_2_4_to_8(d.png);
-  if (layout.colourType == PNG_COLOR_TYPE_GRAY_ALPHA || (layout.colourType == PNG_COLOR_TYPE_GRAY && !shape.grey))
+  if (layout.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ||
+      (layout.colourType == PNG_COLOR_TYPE_GRAY && !shape.grey && !deep))
     png_set_gray_to_rgb(d.png);
   // The bitmap path's loader corrects pixels for gamma but reads a palette as stored.
   double gamma = 0;
@@ -164,7 +175,10 @@ bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& sha
     png_set_gamma(d.png, 2.2, gamma);
   png_read_update_info(d.png, d.info);
   const bool alpha = shape.alpha;
-  if (png_get_rowbytes(d.png, d.info) != size_t(layout.width) * (alpha ? 4 : shape.channels())) png_error(d.png, "layout");
+  // 16-bit grey stays one sample a pixel until it is narrowed.
+  const size_t samples = size_t(layout.width) * (alpha ? 4 : layout.colourType == PNG_COLOR_TYPE_GRAY ? 1 : 3);
+  if (png_get_rowbytes(d.png, d.info) != (deep ? 2 * samples : size_t(layout.width) * (alpha ? 4 : shape.channels())))
+    png_error(d.png, "layout");
 
   while (y < layout.height) {
     block = pipe.TakeEmpty();
@@ -172,7 +186,17 @@ bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& sha
     const uint32_t rows = std::min(pipe.rowsPerBlock(), layout.height - y);
     for (uint32_t i = 0; i < rows; ++i) {
       unsigned char* row = block->pixels.data() + i * pipe.rowBytes();
-      if (alpha) {
+      if (deep) {
+        png_read_row(d.png, wide, nullptr);
+        if (alpha) {
+          HighBytes(wide, scratch, samples);
+          FlattenRow(scratch, row, layout.width);
+        } else if (layout.colourType == PNG_COLOR_TYPE_GRAY && !shape.grey) {
+          for (uint32_t x = 0; x < layout.width; ++x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = wide[2 * x];
+        } else {
+          HighBytes(wide, row, samples);
+        }
+      } else if (alpha) {
         png_read_row(d.png, scratch, nullptr);
         FlattenRow(scratch, row, layout.width);
       } else {
@@ -361,7 +385,7 @@ bool StreamableLayout(const PngLayout& l) {
   switch (l.colourType) {
     case PNG_COLOR_TYPE_GRAY:
       // 2- and 4-bit grey become palettes of their own in the bitmap path.
-      kind = l.bitDepth == 1 || l.bitDepth == 8;
+      kind = l.bitDepth == 1 || l.bitDepth == 8 || l.bitDepth == 16;
       break;
     case PNG_COLOR_TYPE_PALETTE:
       // 2-bit palettes are widened differently there too.
@@ -370,7 +394,7 @@ bool StreamableLayout(const PngLayout& l) {
     case PNG_COLOR_TYPE_RGB:
     case PNG_COLOR_TYPE_GRAY_ALPHA:
     case PNG_COLOR_TYPE_RGB_ALPHA:
-      kind = l.bitDepth == 8;
+      kind = l.bitDepth == 8 || l.bitDepth == 16;
       break;
     default:
       kind = false;
@@ -411,7 +435,9 @@ StreamOutcome StreamConvert(Session& session) {
   // The depth FreeImage gives the loaded bitmap, and with it the depth of the JPEG.
   StreamShape shape;
   shape.alpha = layout.colourType == PNG_COLOR_TYPE_RGB_ALPHA || layout.colourType == PNG_COLOR_TYPE_GRAY_ALPHA;
-  const int32_t sourceBpp = shape.alpha ? 32 : layout.colourType == PNG_COLOR_TYPE_RGB ? 24 : layout.bitDepth;
+  const bool deep = layout.bitDepth == 16;
+  const bool rgb = layout.colourType == PNG_COLOR_TYPE_RGB;
+  const int32_t sourceBpp = deep ? (shape.alpha ? 64 : rgb ? 48 : 16) : (shape.alpha ? 32 : rgb ? 24 : layout.bitDepth);
   const int32_t targetBpp = st.AutoBpp ? AutoBitDepth(st.OutputFormat, sourceBpp) : st.TargetBpp;
   shape.grey = layout.colourType == PNG_COLOR_TYPE_GRAY && targetBpp == 8;
   const bool alpha = shape.alpha;
@@ -419,10 +445,11 @@ StreamOutcome StreamConvert(Session& session) {
   const uint32_t rowsPerBlock = uint32_t(std::max<size_t>(8, (256 * 1024) / rowBytes));
   RowPipe pipe(rowBytes, rowsPerBlock, 4);
   std::vector<unsigned char> scratch(alpha ? size_t(layout.width) * 4 : 0);
+  std::vector<unsigned char> wide(deep ? size_t(layout.width) * 8 : 0);
 
   bool decoded = false;
   std::thread decoder([&] {
-    decoded = DecodeRows(file, layout, shape, pipe, scratch.data());
+    decoded = DecodeRows(file, layout, shape, pipe, scratch.data(), wide.data());
     if (decoded)
       pipe.Finish();
     else
