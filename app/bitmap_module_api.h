@@ -3,20 +3,24 @@
 // and their fonts. FreeImage, cairo, pango and fontconfig cost every start several
 // milliseconds, so the program loads them only for a run that needs them; plain
 // conversions stream without them.
+#include <cstdint>
+
 namespace rastello {
 
 class Font;
 struct FontRequest;
 struct Session;
+struct WatermarkOverlay;
 
 struct BitmapModuleApi {
   int version;
   Font* (*loadFont)(const FontRequest& request);
   void (*destroyFont)(Font* font);
   bool (*convertBitmap)(Session& session);
+  bool (*prepareWatermark)(const Session& session, int32_t width, int32_t height, WatermarkOverlay& overlay);
 };
 
-inline constexpr int kBitmapModuleVersion = 2;
+inline constexpr int kBitmapModuleVersion = 3;
 inline constexpr const char* kBitmapModuleName = "librastello_bitmap.so";
 inline constexpr const char* kBitmapModuleEntry = "rastello_bitmap_module";
 

@@ -67,4 +67,9 @@ bool ConvertBitmap(Session& session) {
   return api->convertBitmap(session);
 }
 
+bool PrepareWatermark(const Session& session, int32_t width, int32_t height, WatermarkOverlay& overlay) {
+  const BitmapModuleApi* api = Module();
+  return api && api->prepareWatermark(session, width, height, overlay);
+}
+
 }  // namespace rastello

@@ -117,6 +117,27 @@ void HighBytes(const unsigned char* wide, unsigned char* narrow, size_t samples)
   for (size_t i = 0; i < samples; ++i) narrow[i] = wide[2 * i];
 }
 
+// The watermark over row `y` of the image, with the bitmap path's compositing arithmetic.
+void MergeRow(const WatermarkOverlay& overlay, uint32_t y, unsigned char* rgb) {
+  if (y < overlay.y || y - overlay.y >= overlay.height) return;
+  const unsigned char* fg = overlay.rgba.data() + size_t(y - overlay.y) * overlay.width * 4;
+  unsigned char* bg = rgb + size_t(overlay.x) * 3;
+  for (uint32_t x = 0; x < overlay.width; ++x, fg += 4, bg += 3) {
+    const unsigned alpha = fg[3];
+    if (alpha == 0) continue;
+    if (alpha == 255) {
+      bg[0] = fg[0];
+      bg[1] = fg[1];
+      bg[2] = fg[2];
+      continue;
+    }
+    const unsigned rest = 255 - alpha;
+    bg[0] = static_cast<unsigned char>((alpha * fg[0] + rest * bg[0]) >> 8);
+    bg[1] = static_cast<unsigned char>((alpha * fg[1] + rest * bg[1]) >> 8);
+    bg[2] = static_cast<unsigned char>((alpha * fg[2] + rest * bg[2]) >> 8);
+  }
+}
+
 // What the rows look like on their way to the JPEG writer.
 struct StreamShape {
   bool alpha = false;  // decoded with alpha, flattened onto white
@@ -149,9 +170,10 @@ struct PngDecoder {
 // unless the JPEG is to be grey, and alpha is flattened onto white row by row. 16-bit files
 // are read as that loader reads them (grey with alpha widened to RGBA, gamma applied to the
 // 16-bit samples) and brought down to 8 bits here, as the bitmap path does after loading.
-// `scratch` holds an RGBA row of 8-bit samples for flattening; `wide` a 16-bit row.
-bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& shape, RowPipe& pipe,
-                unsigned char* scratch, unsigned char* wide) {
+// `scratch` holds an RGBA row of 8-bit samples for flattening; `wide` a 16-bit row. A
+// watermark goes over the finished rows.
+bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& shape, const WatermarkOverlay& watermark,
+                RowPipe& pipe, unsigned char* scratch, unsigned char* wide) {
   PngDecoder d;
   if (!d.Open()) return false;
   RowPipe::Block* volatile block = nullptr;
@@ -202,6 +224,7 @@ bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& sha
       } else {
         png_read_row(d.png, row, nullptr);
       }
+      if (watermark.width) MergeRow(watermark, y + i, row);
     }
     block->rows = rows;
     pipe.PutFull(block);
@@ -410,7 +433,7 @@ bool StreamableSettings(const Session& session) {
   return session.allowStreaming && st.FormatId == FIF_JPEG && st.OutputFormat == "jpg" &&
          (st.AutoBpp || st.TargetBpp == 24) && !rotates && !s.DoImageFlipHorizontal && !s.DoImageFlipVertical &&
          !s.DoImageColorCorrection && !s.DoImageGreyscale && !s.DoImageThreshold && !s.DoImageDither &&
-         s.DoFrame == 0 && s.DoWatermark == 0;
+         s.DoFrame == 0;
 }
 
 StreamOutcome StreamConvert(Session& session) {
@@ -441,6 +464,22 @@ StreamOutcome StreamConvert(Session& session) {
   const int32_t targetBpp = st.AutoBpp ? AutoBitDepth(st.OutputFormat, sourceBpp) : st.TargetBpp;
   shape.grey = layout.colourType == PNG_COLOR_TYPE_GRAY && targetBpp == 8;
   const bool alpha = shape.alpha;
+
+  // A watermark on a colour image: the bitmap path works on 24 bits there, as the rows do.
+  // Its text may name the image's size and depth, set here as that path sets them.
+  WatermarkOverlay watermark;
+  if (session.settings.DoWatermark != 0) {
+    st.SourceBpp = sourceBpp;
+    st.ImageWidth = int32_t(layout.width);
+    st.ImageHeight = int32_t(layout.height);
+    st.FrameNumber = 1;
+    if (shape.channels() != 3 || sourceBpp < 24 ||
+        !PrepareWatermark(session, int32_t(layout.width), int32_t(layout.height), watermark)) {
+      std::fclose(file);
+      return StreamOutcome::NotStreamed;
+    }
+  }
+
   const size_t rowBytes = size_t(layout.width) * shape.channels();
   const uint32_t rowsPerBlock = uint32_t(std::max<size_t>(8, (256 * 1024) / rowBytes));
   RowPipe pipe(rowBytes, rowsPerBlock, 4);
@@ -449,7 +488,7 @@ StreamOutcome StreamConvert(Session& session) {
 
   bool decoded = false;
   std::thread decoder([&] {
-    decoded = DecodeRows(file, layout, shape, pipe, scratch.data(), wide.data());
+    decoded = DecodeRows(file, layout, shape, watermark, pipe, scratch.data(), wide.data());
     if (decoded)
       pipe.Finish();
     else

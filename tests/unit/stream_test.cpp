@@ -11,6 +11,7 @@
 #include "engine/pipeline.h"
 #include "engine/session.h"
 #include "engine/stream.h"
+#include "platform/font.h"
 #include "support/images.h"
 #include "support/temp_dir.h"
 
@@ -165,6 +166,103 @@ TEST_F(StreamTest, DeepPicturesWithAndWithoutGamma) {
       EXPECT_EQ(Compare(dir / c.name, flags), StreamOutcome::Converted);
     }
   }
+}
+
+std::string logoPath;  // the picture watermark of the case below
+
+TEST_F(StreamTest, WatermarksGoOverTheRowsAsOverTheBitmap) {
+  const int w = 301, h = 157;
+  test::SavePng(test::MakeRgb(w, h, [&](int x, int y) { return test::Gradient(x, y, w, h); }).get(), dir / "photo.png");
+  test::SavePng(test::MakeRgba(w, h,
+                               [&](int x, int y) {
+                                 test::Rgba c = test::Gradient(x, y, w, h);
+                                 c.a = uint8_t((x * 5 + y) % 256);
+                                 return c;
+                               })
+                    .get(),
+                dir / "alpha.png");
+  logoPath = dir / "logo.png";
+  test::SavePng(test::MakeRgba(40, 24, [](int x, int y) { return test::Rgba{200, uint8_t(x * 6), 40, uint8_t(y * 10)}; }).get(),
+                logoPath);
+  FontRequest request;
+  request.family = "DejaVu Sans";
+  request.sizePoints = 14;
+  FontHandle font = LoadFont(request);
+  ASSERT_TRUE(font);
+  session->watermarkFont = font.get();
+
+  struct Case {
+    const char* what;
+    std::string input;
+    void (*flags)(Settings&);
+    StreamOutcome expected;
+  };
+  const std::string suite = RASTELLO_PNGSUITE;
+  const Case cases[] = {
+      {"text naming the size, bottom right", dir / "photo.png",
+       [](Settings& s) {
+         s.DoWatermark = 1;
+         s.Text = "(c) %width% x %height%";
+         s.TextAntialiasing = 1;
+       },
+       StreamOutcome::Converted},
+      {"raster text turned 30 degrees, centred, with a back box", dir / "photo.png",
+       [](Settings& s) {
+         s.DoWatermark = 1;
+         s.Text = "Tessaly%eol%second line";
+         s.TextRotation = 30;
+         s.TextPosition = 4;
+         s.BackOpacity = 128;
+       },
+       StreamOutcome::Converted},
+      {"text on a picture with alpha", dir / "alpha.png",
+       [](Settings& s) {
+         s.DoWatermark = 1;
+         s.Text = "over white";
+         s.TextPosition = 0;
+       },
+       StreamOutcome::Converted},
+      {"text on 16-bit RGB", suite + "/basn2c16.png",
+       [](Settings& s) {
+         s.DoWatermark = 1;
+         s.Text = "16";
+         s.TextPosition = 4;
+       },
+       StreamOutcome::Converted},
+      {"picture at the top right, half opaque", dir / "photo.png",
+       [](Settings& s) {
+         s.DoWatermark = 2;
+         s.Image = logoPath;
+         s.ImagePosition = 2;
+         s.ImageOpacity = 128;
+       },
+       StreamOutcome::Converted},
+      {"offsets that leave no room: nothing drawn", dir / "photo.png",
+       [](Settings& s) {
+         s.DoWatermark = 1;
+         s.Text = "gone";
+         s.TextXOffset = 5000;
+       },
+       StreamOutcome::Converted},
+      {"grey picture: the bitmap path decides its depth", suite + "/basn0g08.png",
+       [](Settings& s) {
+         s.DoWatermark = 1;
+         s.Text = "grey";
+       },
+       StreamOutcome::NotStreamed},
+      {"a picture that cannot be read: the bitmap path reports it", dir / "photo.png",
+       [](Settings& s) {
+         s.DoWatermark = 2;
+         s.Image = "/nonexistent/logo.png";
+       },
+       StreamOutcome::NotStreamed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    EXPECT_EQ(Compare(c.input, c.flags), c.expected);
+  }
+  session->watermarkFont = nullptr;
 }
 
 TEST_F(StreamTest, WhatTheRowsCannotCarryTakesTheBitmapPath) {
