@@ -9,7 +9,7 @@ namespace {
 Font* LoadFontEntry(const FontRequest& request) { return LoadFont(request).release(); }
 void DestroyFontEntry(Font* font) { FontDeleter()(font); }
 
-const BitmapModuleApi kApi = {kBitmapModuleVersion, LoadFontEntry, DestroyFontEntry, ConvertBitmap, PrepareWatermark};
+const BitmapModuleApi kApi = {kBitmapModuleVersion, LoadFontEntry, DestroyFontEntry, ConvertBitmap, PrepareOverlays};
 
 }  // namespace
 }  // namespace rastello

@@ -4,20 +4,21 @@
 // milliseconds, so the program loads them only for a run that needs them; plain
 // conversions stream without them.
 #include <cstdint>
+#include <vector>
 
 namespace rastello {
 
 class Font;
 struct FontRequest;
 struct Session;
-struct WatermarkOverlay;
+struct RowOverlay;
 
 struct BitmapModuleApi {
   int version;
   Font* (*loadFont)(const FontRequest& request);
   void (*destroyFont)(Font* font);
   bool (*convertBitmap)(Session& session);
-  bool (*prepareWatermark)(const Session& session, int32_t width, int32_t height, WatermarkOverlay& overlay);
+  bool (*prepareOverlays)(const Session& session, int32_t width, int32_t height, std::vector<RowOverlay>& overlays);
 };
 
 inline constexpr int kBitmapModuleVersion = 3;

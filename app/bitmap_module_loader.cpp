@@ -67,9 +67,9 @@ bool ConvertBitmap(Session& session) {
   return api->convertBitmap(session);
 }
 
-bool PrepareWatermark(const Session& session, int32_t width, int32_t height, WatermarkOverlay& overlay) {
+bool PrepareOverlays(const Session& session, int32_t width, int32_t height, std::vector<RowOverlay>& overlays) {
   const BitmapModuleApi* api = Module();
-  return api && api->prepareWatermark(session, width, height, overlay);
+  return api && api->prepareOverlays(session, width, height, overlays);
 }
 
 }  // namespace rastello

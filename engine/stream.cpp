@@ -117,8 +117,8 @@ void HighBytes(const unsigned char* wide, unsigned char* narrow, size_t samples)
   for (size_t i = 0; i < samples; ++i) narrow[i] = wide[2 * i];
 }
 
-// The watermark over row `y` of the image, with the bitmap path's compositing arithmetic.
-void MergeRow(const WatermarkOverlay& overlay, uint32_t y, unsigned char* rgb) {
+// An overlay on row `y` of the image, with the bitmap path's compositing arithmetic.
+void MergeRow(const RowOverlay& overlay, uint32_t y, unsigned char* rgb) {
   if (y < overlay.y || y - overlay.y >= overlay.height) return;
   const unsigned char* fg = overlay.rgba.data() + size_t(y - overlay.y) * overlay.width * 4;
   unsigned char* bg = rgb + size_t(overlay.x) * 3;
@@ -170,10 +170,10 @@ struct PngDecoder {
 // unless the JPEG is to be grey, and alpha is flattened onto white row by row. 16-bit files
 // are read as that loader reads them (grey with alpha widened to RGBA, gamma applied to the
 // 16-bit samples) and brought down to 8 bits here, as the bitmap path does after loading.
-// `scratch` holds an RGBA row of 8-bit samples for flattening; `wide` a 16-bit row. A
-// watermark goes over the finished rows.
-bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& shape, const WatermarkOverlay& watermark,
-                RowPipe& pipe, unsigned char* scratch, unsigned char* wide) {
+// `scratch` holds an RGBA row of 8-bit samples for flattening; `wide` a 16-bit row. The
+// frame and watermark go over the finished rows.
+bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& shape,
+                const std::vector<RowOverlay>& overlays, RowPipe& pipe, unsigned char* scratch, unsigned char* wide) {
   PngDecoder d;
   if (!d.Open()) return false;
   RowPipe::Block* volatile block = nullptr;
@@ -224,7 +224,7 @@ bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& sha
       } else {
         png_read_row(d.png, row, nullptr);
       }
-      if (watermark.width) MergeRow(watermark, y + i, row);
+      for (const RowOverlay& overlay : overlays) MergeRow(overlay, y + i, row);
     }
     block->rows = rows;
     pipe.PutFull(block);
@@ -432,8 +432,7 @@ bool StreamableSettings(const Session& session) {
   const bool rotates = s.DoImageRotation && s.ImageRotation >= 1 && s.ImageRotation <= 359;
   return session.allowStreaming && st.FormatId == FIF_JPEG && st.OutputFormat == "jpg" &&
          (st.AutoBpp || st.TargetBpp == 24) && !rotates && !s.DoImageFlipHorizontal && !s.DoImageFlipVertical &&
-         !s.DoImageColorCorrection && !s.DoImageGreyscale && !s.DoImageThreshold && !s.DoImageDither &&
-         s.DoFrame == 0;
+         !s.DoImageColorCorrection && !s.DoImageGreyscale && !s.DoImageThreshold && !s.DoImageDither;
 }
 
 StreamOutcome StreamConvert(Session& session) {
@@ -465,16 +464,17 @@ StreamOutcome StreamConvert(Session& session) {
   shape.grey = layout.colourType == PNG_COLOR_TYPE_GRAY && targetBpp == 8;
   const bool alpha = shape.alpha;
 
-  // A watermark on a colour image: the bitmap path works on 24 bits there, as the rows do.
-  // Its text may name the image's size and depth, set here as that path sets them.
-  WatermarkOverlay watermark;
-  if (session.settings.DoWatermark != 0) {
+  // A frame or watermark on a colour image: the bitmap path works on 24 bits there, as the
+  // rows do. The watermark's text may name the image's size and depth, set here as that path
+  // sets them.
+  std::vector<RowOverlay> overlays;
+  if (session.settings.DoFrame != 0 || session.settings.DoWatermark != 0) {
     st.SourceBpp = sourceBpp;
     st.ImageWidth = int32_t(layout.width);
     st.ImageHeight = int32_t(layout.height);
     st.FrameNumber = 1;
     if (shape.channels() != 3 || sourceBpp < 24 ||
-        !PrepareWatermark(session, int32_t(layout.width), int32_t(layout.height), watermark)) {
+        !PrepareOverlays(session, int32_t(layout.width), int32_t(layout.height), overlays)) {
       std::fclose(file);
       return StreamOutcome::NotStreamed;
     }
@@ -488,7 +488,7 @@ StreamOutcome StreamConvert(Session& session) {
 
   bool decoded = false;
   std::thread decoder([&] {
-    decoded = DecodeRows(file, layout, shape, watermark, pipe, scratch.data(), wide.data());
+    decoded = DecodeRows(file, layout, shape, overlays, pipe, scratch.data(), wide.data());
     if (decoded)
       pipe.Finish();
     else

@@ -61,13 +61,9 @@ std::vector<Piece> FramePieces(int width, int height, int64_t l, int64_t r, int6
 
 }  // namespace
 
-Bitmap FrameStep(Bitmap bitmap, int32_t width, int32_t height, const Settings& settings) {
-  if (!bitmap || settings.DoFrame == 0) return bitmap;
-  if (FreeImage_GetBPP(bitmap.get()) != 24) bitmap = Replace(std::move(bitmap), FreeImage_ConvertTo24Bits);
-  if (!bitmap || settings.DoFrame != 1) return bitmap;
-  width = std::min<int32_t>(width, static_cast<int32_t>(FreeImage_GetWidth(bitmap.get())));
-  height = std::min<int32_t>(height, static_cast<int32_t>(FreeImage_GetHeight(bitmap.get())));
-
+bool FrameOverlays(int32_t width, int32_t height, const Settings& settings, std::vector<PlacedOverlay>& pieces) {
+  pieces.clear();
+  if (settings.DoFrame != 1) return true;
   const auto side = [](int32_t v) { return std::clamp<int64_t>(v, -kWidthLimit, kWidthLimit); };
   const int64_t l = side(settings.SolidLeft), r = side(settings.SolidRight);
   const int64_t t = side(settings.SolidTop), b = side(settings.SolidBottom);
@@ -83,27 +79,32 @@ Bitmap FrameStep(Bitmap bitmap, int32_t width, int32_t height, const Settings& s
                     ParseColorAlpha(settings.SolidBottomColor, 255)};
 
   // Drawn piece by piece: a full-size buffer would cost as much as the image while the frame
-  // covers only its edges. Every piece is made before any is merged, so a failure leaves no
-  // half frame behind.
-  struct Overlay {
-    Piece piece;
-    Bitmap pixels;
-  };
-  std::vector<Overlay> overlays;
+  // covers only its edges.
   for (const Piece& piece : FramePieces(width, height, l, r, t, b)) {
     Canvas shapes = Canvas::Create(piece.width, piece.height);
     Canvas faded = Canvas::Create(piece.width, piece.height);
-    if (!shapes || !faded) return bitmap;
+    if (!shapes || !faded) return false;
     shapes.SetOrigin(piece.x, piece.y);
     DrawFrame(shapes, frame);
     // One opacity for the frame as a whole: where shapes overlap it is not darker.
     faded.Paint(shapes, 0, 0, settings.SolidOpacity);
     Bitmap pixels = ToBitmap(faded);
-    if (!pixels) return bitmap;
-    overlays.push_back({piece, std::move(pixels)});
+    if (!pixels) return false;
+    pieces.push_back({piece.x, piece.y, std::move(pixels)});
   }
-  for (const Overlay& overlay : overlays)
-    MergeOverlay(bitmap.get(), overlay.pixels.get(), overlay.piece.x, overlay.piece.y);
+  return true;
+}
+
+Bitmap FrameStep(Bitmap bitmap, int32_t width, int32_t height, const Settings& settings) {
+  if (!bitmap || settings.DoFrame == 0) return bitmap;
+  if (FreeImage_GetBPP(bitmap.get()) != 24) bitmap = Replace(std::move(bitmap), FreeImage_ConvertTo24Bits);
+  if (!bitmap) return bitmap;
+  width = std::min<int32_t>(width, static_cast<int32_t>(FreeImage_GetWidth(bitmap.get())));
+  height = std::min<int32_t>(height, static_cast<int32_t>(FreeImage_GetHeight(bitmap.get())));
+  // Every piece is made before any is merged, so a failure leaves no half frame behind.
+  std::vector<PlacedOverlay> pieces;
+  if (!FrameOverlays(width, height, settings, pieces)) return bitmap;
+  for (const PlacedOverlay& piece : pieces) MergeOverlay(bitmap.get(), piece.pixels.get(), piece.x, piece.y);
   return bitmap;
 }
 

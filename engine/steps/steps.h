@@ -75,12 +75,25 @@ FREE_IMAGE_DITHER DitherAlgorithm(int algorithm);
 // Any non-zero Do Frame makes the bitmap 24-bit.
 Bitmap FrameStep(Bitmap bitmap, int32_t width, int32_t height, const Settings& settings);
 
+// A 32-bit overlay and where its top-left corner goes on the image.
+struct PlacedOverlay {
+  int64_t x = 0, y = 0;
+  Bitmap pixels;
+};
+// The frame as FrameStep merges it into a `width` x `height` image: pieces that cover its
+// edges, each pixel once. Empty when Do Frame is not 1; false when a piece cannot be made
+// (FrameStep then leaves the image unframed).
+bool FrameOverlays(int32_t width, int32_t height, const Settings& settings, std::vector<PlacedOverlay>& pieces);
+
 // The text (Do Watermark 1) or picture (2) watermark at its natural size, rotated, cropped to
 // the room its offsets leave, placed at its position and merged. A watermark that cannot be
 // made, or does not lie wholly inside the image, is left out. Any non-zero Do Watermark makes
 // the bitmap 24-bit. When the watermark picture cannot be read, `skipped` (if given) says so.
 Bitmap WatermarkStep(Bitmap bitmap, int32_t width, int32_t height, const Session& session,
                      std::string* skipped = nullptr);
+// The overlay WatermarkStep merges into a `width` x `height` image; null when it leaves the
+// image as it is.
+PlacedOverlay WatermarkOverlayFor(int32_t width, int32_t height, const Session& session, std::string* skipped);
 // The text overlay, 32-bit, before rotation: the lines of the expanded Text in a box with
 // padding and background. Null without a watermark font or when the box cannot be made.
 Bitmap TextWatermark(const Session& session);

@@ -1,4 +1,3 @@
-#include "engine/pipeline.h"
 #include "engine/session.h"
 #include "engine/steps/steps.h"
 #include "platform/drawing.h"
@@ -69,13 +68,9 @@ OverlayPosition PlaceWatermark(int32_t width, int32_t height, int32_t overlayWid
   return {room.x + xs[p.position % 3], room.y + ys[p.position / 3]};
 }
 
-namespace {
-
-// The 32-bit overlay for a `width` x `height` image and where it goes; null when there is
-// none, or when it would reach beyond the image (as on a transparent canvas of the image's
-// size, such an overlay is refused).
-Bitmap BuildWatermark(int32_t width, int32_t height, const Session& session, OverlayPosition& at,
-                      std::string* skipped) {
+// Null also when the overlay would reach beyond the image: as on a transparent canvas of
+// the image's size, such an overlay is refused.
+PlacedOverlay WatermarkOverlayFor(int32_t width, int32_t height, const Session& session, std::string* skipped) {
   const Settings& s = session.settings;
   Bitmap overlay;
   if (s.DoWatermark == kText) {
@@ -88,49 +83,20 @@ Bitmap BuildWatermark(int32_t width, int32_t height, const Session& session, Ove
   overlay = RotateWatermark(std::move(overlay), s);
   overlay = FitWatermark(std::move(overlay), width, height, s);
   if (!overlay || FreeImage_GetImageType(overlay.get()) != FIT_BITMAP || FreeImage_GetBPP(overlay.get()) != 32)
-    return Bitmap();
+    return {};
   const int64_t w = FreeImage_GetWidth(overlay.get()), h = FreeImage_GetHeight(overlay.get());
-  at = PlaceWatermark(width, height, static_cast<int32_t>(w), static_cast<int32_t>(h), s);
-  if (at.x < 0 || at.y < 0 || at.x + w > width || at.y + h > height) return Bitmap();
-  return overlay;
+  const OverlayPosition at = PlaceWatermark(width, height, static_cast<int32_t>(w), static_cast<int32_t>(h), s);
+  if (at.x < 0 || at.y < 0 || at.x + w > width || at.y + h > height) return {};
+  return {at.x, at.y, std::move(overlay)};
 }
-
-}  // namespace
 
 Bitmap WatermarkStep(Bitmap bitmap, int32_t width, int32_t height, const Session& session, std::string* skipped) {
   if (!bitmap || session.settings.DoWatermark == 0) return bitmap;
   if (FreeImage_GetBPP(bitmap.get()) != 24) bitmap = Replace(std::move(bitmap), FreeImage_ConvertTo24Bits);
   if (!bitmap) return bitmap;
-  OverlayPosition at;
-  Bitmap overlay = BuildWatermark(width, height, session, at, skipped);
-  if (overlay) MergeOverlay(bitmap.get(), overlay.get(), at.x, at.y);
+  PlacedOverlay overlay = WatermarkOverlayFor(width, height, session, skipped);
+  if (overlay.pixels) MergeOverlay(bitmap.get(), overlay.pixels.get(), overlay.x, overlay.y);
   return bitmap;
-}
-
-bool PrepareWatermark(const Session& session, int32_t width, int32_t height, WatermarkOverlay& out) {
-  out = WatermarkOverlay();
-  if (session.settings.DoWatermark == 0) return true;
-  std::string skipped;
-  OverlayPosition at;
-  Bitmap overlay = BuildWatermark(width, height, session, at, &skipped);
-  if (!skipped.empty()) return false;
-  if (!overlay) return true;
-  out.x = static_cast<uint32_t>(at.x);
-  out.y = static_cast<uint32_t>(at.y);
-  out.width = FreeImage_GetWidth(overlay.get());
-  out.height = FreeImage_GetHeight(overlay.get());
-  out.rgba.resize(size_t(out.width) * out.height * 4);
-  uint8_t* to = out.rgba.data();
-  for (uint32_t row = 0; row < out.height; ++row) {
-    const BYTE* from = FreeImage_GetScanLine(overlay.get(), static_cast<int>(out.height - 1 - row));
-    for (uint32_t col = 0; col < out.width; ++col, from += 4, to += 4) {
-      to[0] = from[FI_RGBA_RED];
-      to[1] = from[FI_RGBA_GREEN];
-      to[2] = from[FI_RGBA_BLUE];
-      to[3] = from[FI_RGBA_ALPHA];
-    }
-  }
-  return true;
 }
 
 }  // namespace rastello

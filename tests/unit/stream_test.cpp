@@ -170,7 +170,7 @@ TEST_F(StreamTest, DeepPicturesWithAndWithoutGamma) {
 
 std::string logoPath;  // the picture watermark of the case below
 
-TEST_F(StreamTest, WatermarksGoOverTheRowsAsOverTheBitmap) {
+TEST_F(StreamTest, FramesAndWatermarksGoOverTheRowsAsOverTheBitmap) {
   const int w = 301, h = 157;
   test::SavePng(test::MakeRgb(w, h, [&](int x, int y) { return test::Gradient(x, y, w, h); }).get(), dir / "photo.png");
   test::SavePng(test::MakeRgba(w, h,
@@ -235,6 +235,36 @@ TEST_F(StreamTest, WatermarksGoOverTheRowsAsOverTheBitmap) {
          s.Image = logoPath;
          s.ImagePosition = 2;
          s.ImageOpacity = 128;
+       },
+       StreamOutcome::Converted},
+      {"a frame of four colours at half opacity", dir / "photo.png",
+       [](Settings& s) {
+         s.DoFrame = 1;
+         s.SolidLeft = 7;
+         s.SolidRight = 30;
+         s.SolidTop = 12;
+         s.SolidBottom = 3;
+         s.SolidLeftColor = "ff0000";
+         s.SolidRightColor = "00ff00";
+         s.SolidTopColor = "0000ff";
+         s.SolidBottomColor = "ffff00";
+         s.SolidOpacity = 128;
+       },
+       StreamOutcome::Converted},
+      {"a frame wider than the picture, on alpha", dir / "alpha.png",
+       [](Settings& s) {
+         s.DoFrame = 1;
+         s.SolidLeft = s.SolidRight = 200;
+         s.SolidTop = 20;
+       },
+       StreamOutcome::Converted},
+      {"a frame with text inside it", dir / "photo.png",
+       [](Settings& s) {
+         s.DoFrame = 1;
+         s.SolidLeft = s.SolidRight = s.SolidTop = s.SolidBottom = 20;
+         s.DoWatermark = 1;
+         s.Text = "inside";
+         s.TextBoundary = 1;
        },
        StreamOutcome::Converted},
       {"offsets that leave no room: nothing drawn", dir / "photo.png",
