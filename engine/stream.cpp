@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/blend.h"
 #include "engine/formats.h"
 #include "engine/naming.h"
 #include "engine/pipeline.h"
@@ -92,23 +93,10 @@ class RowPipe {
   bool finished_ = false, stopped_ = false;
 };
 
-// Alpha onto white, with the bitmap path's arithmetic: a shift by 8 bits, the two ends exact.
+// Alpha onto white, as the bitmap path flattens it.
 void FlattenRow(const unsigned char* rgba, unsigned char* rgb, uint32_t width) {
-  for (uint32_t x = 0; x < width; ++x, rgba += 4, rgb += 3) {
-    const unsigned alpha = rgba[3];
-    if (alpha == 255) {
-      rgb[0] = rgba[0];
-      rgb[1] = rgba[1];
-      rgb[2] = rgba[2];
-    } else if (alpha == 0) {
-      rgb[0] = rgb[1] = rgb[2] = 255;
-    } else {
-      const unsigned white = (255 - alpha) * 255;
-      rgb[0] = static_cast<unsigned char>((alpha * rgba[0] + white) >> 8);
-      rgb[1] = static_cast<unsigned char>((alpha * rgba[1] + white) >> 8);
-      rgb[2] = static_cast<unsigned char>((alpha * rgba[2] + white) >> 8);
-    }
-  }
+  std::memset(rgb, 255, size_t(width) * 3);
+  BlendOver(rgba, rgb, width);
 }
 
 // 16-bit samples (as libpng gives them, most significant byte first) to 8 bits the way
@@ -120,22 +108,8 @@ void HighBytes(const unsigned char* wide, unsigned char* narrow, size_t samples)
 // An overlay on row `y` of the image, with the bitmap path's compositing arithmetic.
 void MergeRow(const RowOverlay& overlay, uint32_t y, unsigned char* rgb) {
   if (y < overlay.y || y - overlay.y >= overlay.height) return;
-  const unsigned char* fg = overlay.rgba.data() + size_t(y - overlay.y) * overlay.width * 4;
-  unsigned char* bg = rgb + size_t(overlay.x) * 3;
-  for (uint32_t x = 0; x < overlay.width; ++x, fg += 4, bg += 3) {
-    const unsigned alpha = fg[3];
-    if (alpha == 0) continue;
-    if (alpha == 255) {
-      bg[0] = fg[0];
-      bg[1] = fg[1];
-      bg[2] = fg[2];
-      continue;
-    }
-    const unsigned rest = 255 - alpha;
-    bg[0] = static_cast<unsigned char>((alpha * fg[0] + rest * bg[0]) >> 8);
-    bg[1] = static_cast<unsigned char>((alpha * fg[1] + rest * bg[1]) >> 8);
-    bg[2] = static_cast<unsigned char>((alpha * fg[2] + rest * bg[2]) >> 8);
-  }
+  BlendOver(overlay.rgba.data() + size_t(y - overlay.y) * overlay.width * 4, rgb + size_t(overlay.x) * 3,
+            overlay.width);
 }
 
 // What the rows look like on their way to the JPEG writer.

@@ -2,6 +2,7 @@
 // merge of an overlay into the image.
 #include <algorithm>
 
+#include "engine/blend.h"
 #include "platform/drawing.h"
 
 namespace rastello {
@@ -100,21 +101,8 @@ bool MergeOverlay(FIBITMAP* image, FIBITMAP* overlay, int64_t x, int64_t y) {
   for (int64_t row = 0; row < height; ++row) {
     const BYTE* fg = FreeImage_GetScanLine(overlay, static_cast<int>(height - 1 - row));
     BYTE* bg = FreeImage_GetScanLine(image, static_cast<int>(imageHeight - 1 - (y + row))) + 3 * x;
-    for (int64_t col = 0; col < width; ++col, fg += 4, bg += 3) {
-      // FreeImage_Composite's arithmetic: a shift by 8 bits, the two ends exact.
-      const unsigned alpha = fg[FI_RGBA_ALPHA];
-      if (alpha == 0) continue;
-      if (alpha == 255) {
-        bg[FI_RGBA_RED] = fg[FI_RGBA_RED];
-        bg[FI_RGBA_GREEN] = fg[FI_RGBA_GREEN];
-        bg[FI_RGBA_BLUE] = fg[FI_RGBA_BLUE];
-        continue;
-      }
-      const unsigned rest = 255 - alpha;
-      bg[FI_RGBA_RED] = static_cast<BYTE>((alpha * fg[FI_RGBA_RED] + rest * bg[FI_RGBA_RED]) >> 8);
-      bg[FI_RGBA_GREEN] = static_cast<BYTE>((alpha * fg[FI_RGBA_GREEN] + rest * bg[FI_RGBA_GREEN]) >> 8);
-      bg[FI_RGBA_BLUE] = static_cast<BYTE>((alpha * fg[FI_RGBA_BLUE] + rest * bg[FI_RGBA_BLUE]) >> 8);
-    }
+    static_assert(FI_RGBA_ALPHA == 3, "alpha comes fourth");
+    BlendOver(fg, bg, uint64_t(width));
   }
   return true;
 }
