@@ -13,6 +13,7 @@
 
 #include "engine/blend.h"
 #include "engine/formats.h"
+#include "engine/png_rows.h"
 #include "engine/naming.h"
 #include "engine/pipeline.h"
 #include "engine/session.h"
@@ -139,6 +140,36 @@ struct PngDecoder {
   }
 };
 
+// The rows of a plain RGB or RGBA file, read without libpng (see ReadRowsDirect). Gives up
+// on a file that is not in perfect order; the bitmap path then reads it.
+bool DecodeRowsDirect(std::FILE* file, const PngLayout& layout, const StreamShape& shape,
+                      const std::vector<RowOverlay>& overlays, RowPipe& pipe) {
+  RowPipe::Block* block = nullptr;
+  uint32_t y = 0, inBlock = 0;
+  const bool ok = ReadRowsDirect(file, layout, [&](const unsigned char* pixels) {
+    if (!block) {
+      block = pipe.TakeEmpty();
+      if (!block) return false;
+      inBlock = 0;
+    }
+    unsigned char* row = block->pixels.data() + inBlock * pipe.rowBytes();
+    if (shape.alpha)
+      FlattenRow(pixels, row, layout.width);
+    else
+      std::memcpy(row, pixels, size_t(layout.width) * 3);
+    for (const RowOverlay& overlay : overlays) MergeRow(overlay, y, row);
+    ++y;
+    if (++inBlock == pipe.rowsPerBlock() || y == layout.height) {
+      block->rows = inBlock;
+      pipe.PutFull(block);
+      block = nullptr;
+    }
+    return true;
+  });
+  if (block) pipe.PutEmpty(block);
+  return ok;
+}
+
 // The settings the bitmap path's loader gives libpng: its gamma against a 2.2 screen when the
 // file states one. Palettes and 1-bit grey are expanded to 8 bits a sample, grey goes to RGB
 // unless the JPEG is to be grey, and alpha is flattened onto white row by row. 16-bit files
@@ -148,6 +179,7 @@ struct PngDecoder {
 // frame and watermark go over the finished rows.
 bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& shape,
                 const std::vector<RowOverlay>& overlays, RowPipe& pipe, unsigned char* scratch, unsigned char* wide) {
+  if (DirectRowsLayout(layout)) return DecodeRowsDirect(file, layout, shape, overlays, pipe);
   PngDecoder d;
   if (!d.Open()) return false;
   RowPipe::Block* volatile block = nullptr;
@@ -358,6 +390,9 @@ bool ReadPngLayout(std::FILE* file, uint64_t size, PngLayout& layout) {
       layout.transparentColour = true;
     } else if (type == "iCCP") {
       layout.colourProfile = true;
+    } else if (type == "gAMA" && length == 4 && layout.gamma == 0) {
+      if (!body()) return true;
+      layout.gamma = BigEndian32(buf);
     } else if (type == "PLTE" && length % 3 == 0 && length <= 768) {
       // A palette of greys makes a grey bitmap, which the bitmap path may save as a grey JPEG.
       unsigned char palette[768];

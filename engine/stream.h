@@ -34,6 +34,7 @@ struct PngLayout {
   bool colourProfile = false;      // iCCP
   bool carriedText = false;        // text the JPEG writer copies: a comment or XMP
   bool greyPalette = false;        // a PLTE of greys only
+  uint32_t gamma = 0;              // the first gAMA, in units of 1/100000; 0 without one
 };
 // Walks the chunk headers (and the few chunk bodies that matter) of a PNG of `size` bytes.
 // False when it is no PNG.
