@@ -10,6 +10,7 @@
 #include "engine/freeimage_messages.h"
 #include "engine/naming.h"
 #include "engine/png_header.h"
+#include "engine/png_rows.h"
 #include "engine/session.h"
 #include "engine/steps/steps.h"
 #include "engine/stream.h"
@@ -30,10 +31,37 @@ long DLL_CALLCONV TellProc(fi_handle handle) { return std::ftell(static_cast<std
 
 std::string SizeText(long long w, long long h) { return std::to_string(w) + " x " + std::to_string(h); }
 
+// A plain RGB or RGBA file read by our own row reader into the bitmap FreeImage's loader
+// would make: the same depth, masks, pixels and density. Null when the reader gives up.
+Bitmap LoadDirect(std::FILE* file, const PngLayout& layout) {
+  const unsigned bytes = layout.colourType == 6 ? 4 : 3;  // RGBA, else RGB
+  Bitmap dib(FreeImage_AllocateT(FIT_BITMAP, static_cast<int>(layout.width), static_cast<int>(layout.height),
+                                 static_cast<int>(8 * bytes), FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK, FI_RGBA_BLUE_MASK));
+  if (!dib) return Bitmap();
+  uint32_t y = 0;
+  const bool read = ReadRowsDirect(file, layout, [&](const unsigned char* pixels) {
+    BYTE* line = FreeImage_GetScanLine(dib.get(), static_cast<int>(layout.height - 1 - y++));
+    for (uint32_t x = 0; x < layout.width; ++x, line += bytes, pixels += bytes) {
+      line[FI_RGBA_RED] = pixels[0];
+      line[FI_RGBA_GREEN] = pixels[1];
+      line[FI_RGBA_BLUE] = pixels[2];
+      if (bytes == 4) line[FI_RGBA_ALPHA] = pixels[3];
+    }
+    return true;
+  });
+  uint32_t densityX = 0, densityY = 0;
+  if (!read || std::fseek(file, 0, SEEK_SET) != 0 || !ReadDensity(file, densityX, densityY)) return Bitmap();
+  FreeImage_SetDotsPerMeterX(dib.get(), densityX);
+  FreeImage_SetDotsPerMeterY(dib.get(), densityY);
+  return dib;
+}
+
 // Reads the header and walks the chunks first, so that a file that is no PNG, claims a size
 // we will not decode, or is too short for what it claims is refused before FreeImage
-// allocates anything; then decodes from the same open file.
-Bitmap LoadPng(const std::string& path, std::string& reason) {
+// allocates anything; then decodes from the same open file. For a JPEG, a plain RGB or RGBA
+// file carrying nothing the JPEG writer would copy is read without FreeImage's loader,
+// whose filters run a byte at a time; it still reads anything out of the ordinary.
+Bitmap LoadPng(const std::string& path, std::string& reason, bool direct) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) {
     reason = std::string("cannot open the file: ") + std::strerror(errno);
@@ -55,6 +83,9 @@ Bitmap LoadPng(const std::string& path, std::string& reason) {
   } else if (!PngCanHoldImage(layout.width, layout.height, layout.bitDepth, layout.colourType, size)) {
     reason = "cannot decode the PNG data: the file is too short for " + SizeText(header.width, header.height) +
              " pixels";
+  } else if (direct && DirectRowsLayout(layout) && !layout.transparentColour && !layout.colourProfile &&
+             !layout.carriedText && (bitmap = LoadDirect(file, layout))) {
+    // read
   } else if (std::fseek(file, 0, SEEK_SET) == 0) {
     FreeImageIO io{ReadProc, WriteProc, SeekProc, TellProc};
     ClearFreeImageMessage();
@@ -104,7 +135,7 @@ bool ConvertBitmap(Session& session) {
   st.SourceBpp = 0;
   InstallFreeImageMessages();
 
-  Bitmap bitmap = LoadPng(st.InputPath, st.FailureReason);
+  Bitmap bitmap = LoadPng(st.InputPath, st.FailureReason, session.allowDirectRows && st.FormatId == FIF_JPEG);
   if (!bitmap) return false;
   st.SourceBpp = static_cast<int32_t>(FreeImage_GetBPP(bitmap.get()));
   int32_t width = static_cast<int32_t>(FreeImage_GetWidth(bitmap.get()));

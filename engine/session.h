@@ -71,6 +71,7 @@ struct Session {
   const Font* watermarkFont = nullptr;  // loaded by the front end for a text watermark
   std::function<void(std::string_view)> print;  // console lines of the debug mode
   bool allowStreaming = true;  // tests turn the row-by-row path off to compare with the bitmap path
+  bool allowDirectRows = true;  // and the bitmap path's own PNG row reader, to compare with FreeImage's
   std::mt19937 random{std::random_device{}()};
 
   int32_t RandomInRange(int32_t lo, int32_t hi) {

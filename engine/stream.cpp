@@ -243,27 +243,6 @@ bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& sha
   return true;
 }
 
-// The density as libpng gives it to the bitmap path, which ignores a pHYs chunk that is
-// damaged, repeated or after the pixels: pixels per metre, else FreeImage's 72 dots per inch.
-// Reads the chunks before the pixels from the start of `file`; false when they are unsound.
-bool ReadDensity(std::FILE* file, uint32_t& pixelsPerMetreX, uint32_t& pixelsPerMetreY) {
-  constexpr uint32_t kDefaultDensity = 2835;
-  PngDecoder d;
-  if (!d.Open()) return false;
-  if (setjmp(png_jmpbuf(d.png))) {
-    png_destroy_read_struct(&d.png, &d.info, nullptr);
-    return false;
-  }
-  png_init_io(d.png, file);
-  png_read_info(d.png, d.info);
-  png_uint_32 x = 0, y = 0;
-  int unit = 0;
-  const bool metres = png_get_pHYs(d.png, d.info, &x, &y, &unit) && unit == PNG_RESOLUTION_METER;
-  pixelsPerMetreX = metres ? x : kDefaultDensity;
-  pixelsPerMetreY = metres ? y : kDefaultDensity;
-  png_destroy_read_struct(&d.png, &d.info, nullptr);
-  return true;
-}
 
 // --- encoding: libjpeg's errors also arrive by longjmp.
 
@@ -364,6 +343,28 @@ bool CarriedKeyword(const unsigned char* body, size_t length) {
 }
 
 }  // namespace
+
+// The density as libpng gives it to the bitmap path, which ignores a pHYs chunk that is
+// damaged, repeated or after the pixels: pixels per metre, else FreeImage's 72 dots per inch.
+// Reads the chunks before the pixels from the start of `file`; false when they are unsound.
+bool ReadDensity(std::FILE* file, uint32_t& pixelsPerMetreX, uint32_t& pixelsPerMetreY) {
+  constexpr uint32_t kDefaultDensity = 2835;
+  PngDecoder d;
+  if (!d.Open()) return false;
+  if (setjmp(png_jmpbuf(d.png))) {
+    png_destroy_read_struct(&d.png, &d.info, nullptr);
+    return false;
+  }
+  png_init_io(d.png, file);
+  png_read_info(d.png, d.info);
+  png_uint_32 x = 0, y = 0;
+  int unit = 0;
+  const bool metres = png_get_pHYs(d.png, d.info, &x, &y, &unit) && unit == PNG_RESOLUTION_METER;
+  pixelsPerMetreX = metres ? x : kDefaultDensity;
+  pixelsPerMetreY = metres ? y : kDefaultDensity;
+  png_destroy_read_struct(&d.png, &d.info, nullptr);
+  return true;
+}
 
 bool ReadPngLayout(std::FILE* file, uint64_t size, PngLayout& layout) {
   static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};

@@ -40,5 +40,9 @@ struct PngLayout {
 // False when it is no PNG.
 bool ReadPngLayout(std::FILE* file, uint64_t size, PngLayout& layout);
 bool StreamableLayout(const PngLayout& layout);
+// The density as libpng gives it to the bitmap path, which ignores a pHYs chunk that is
+// damaged, repeated or after the pixels: pixels per metre, else FreeImage's 72 dots per inch.
+// Reads the chunks before the pixels from the start of `file`; false when they are unsound.
+bool ReadDensity(std::FILE* file, uint32_t& pixelsPerMetreX, uint32_t& pixelsPerMetreY);
 
 }  // namespace rastello

@@ -37,10 +37,13 @@ class StreamTest : public ::testing::Test {
     if (outcome != StreamOutcome::Converted) return outcome;
     const int32_t streamedBpp = session->state.SourceBpp, streamedWidth = session->state.ImageWidth;
 
+    // The reference: the bitmap path with FreeImage's own loader.
     session->settings.FilenameMask = "bitmap.jpg";
     session->allowStreaming = false;
+    session->allowDirectRows = false;
     SelectOutputFormat(*session);
     EXPECT_TRUE(ConvertFile(*session)) << session->state.FailureReason;
+    session->allowDirectRows = true;
     EXPECT_EQ(session->state.SourceBpp, streamedBpp);
     EXPECT_EQ(session->state.ImageWidth, streamedWidth);
     std::string a = test::ReadFile(dir / "streamed.jpg"), b = test::ReadFile(dir / "bitmap.jpg");
@@ -340,6 +343,68 @@ TEST_F(StreamTest, WhatTheRowsCannotCarryTakesTheBitmapPath) {
                       s.ImageWidthUnit = s.ImageHeightUnit = 1;
                     }),
             StreamOutcome::Converted);
+}
+
+// The bitmap path reads plain RGB and RGBA files with the row reader; the bitmaps it makes
+// must be FreeImage's, whatever the edits do with them.
+TEST_F(StreamTest, TheBitmapPathReadsPlainFilesAsFreeImageDoes) {
+  const int w = 301, h = 157;
+  auto rgb = test::MakeRgb(w, h, [&](int x, int y) { return test::Gradient(x, y, w, h); });
+  FreeImage_SetDotsPerMeterX(rgb.get(), 11811);
+  FreeImage_SetDotsPerMeterY(rgb.get(), 5906);
+  test::SavePng(rgb.get(), dir / "dense.png");
+  test::SavePng(test::MakeRgba(w, h,
+                               [&](int x, int y) {
+                                 test::Rgba c = test::Gradient(x, y, w, h);
+                                 c.a = uint8_t((x * 7 + y * 3) % 256);
+                                 return c;
+                               })
+                    .get(),
+                dir / "alpha.png");
+  const std::string suite = RASTELLO_PNGSUITE;
+  const std::string files[] = {dir / "dense.png", dir / "alpha.png", suite + "/f04n2c08.png",
+                               suite + "/z09n2c08.png", suite + "/g04n2c08.png"};
+  struct Edit {
+    const char* what;
+    void (*flags)(Settings&);
+  };
+  const Edit edits[] = {
+      {"flipped", [](Settings& s) { s.DoImageFlipVertical = 1; }},
+      {"halved with Lanczos",
+       [](Settings& s) {
+         s.DoImageResize = 1;
+         s.ImageWidth = s.ImageHeight = 50;
+         s.ImageWidthUnit = s.ImageHeightUnit = 1;
+         s.ImageResizeAlgorithm = 5;
+       }},
+      {"turned 90 degrees",
+       [](Settings& s) {
+         s.DoImageRotation = 1;
+         s.ImageRotation = 90;
+       }},
+      {"grey JPEG", [](Settings& s) { s.JPGBPP = 8; }},
+  };
+  auto convert = [&](const std::string& input, void (*flags)(Settings&), bool direct, const char* name) {
+    SetUp();
+    flags(session->settings);
+    session->settings.FilenameMask = name;
+    session->state.OutputFolder = dir.path();
+    session->state.OutputFormat = "jpg";
+    SelectOutputFormat(*session);
+    session->state.InputPath = input;
+    session->allowStreaming = false;
+    session->allowDirectRows = direct;
+    EXPECT_TRUE(ConvertFile(*session)) << session->state.FailureReason;
+    return test::ReadFile(dir / name);
+  };
+  for (const std::string& file : files)
+    for (const Edit& edit : edits) {
+      SCOPED_TRACE(file + ", " + edit.what);
+      const std::string direct = convert(file, edit.flags, true, "direct.jpg");
+      EXPECT_FALSE(direct.empty());
+      EXPECT_TRUE(direct == convert(file, edit.flags, false, "freeimage.jpg"));
+    }
+  session->allowDirectRows = true;
 }
 
 TEST_F(StreamTest, ADamagedPixelStreamFailsLikeTheBitmapPath) {
