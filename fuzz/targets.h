@@ -188,7 +188,8 @@ struct PngResult {
 };
 
 // Converts `input` with the command line's defaults (quality 95) into `output`, row by row
-// where the file allows it or through a bitmap, and checks what it leaves there.
+// where the file allows it, or through a bitmap read by FreeImage's own loader (the
+// reference), and checks what it leaves there.
 inline PngResult ConvertPngOnce(const std::string& input, const std::string& output, bool streaming,
                                 std::string_view bytes) {
   auto session = std::make_unique<Session>();
@@ -199,6 +200,7 @@ inline PngResult ConvertPngOnce(const std::string& input, const std::string& out
   st.OutputFormat = "jpg";
   st.CommandLineMode = true;
   session->allowStreaming = streaming;
+  session->allowDirectRows = streaming;
   SelectOutputFormat(*session);
   PngResult r;
   r.converted = ConvertFile(*session);
