@@ -54,6 +54,28 @@ class StreamTest : public ::testing::Test {
     return outcome;
   }
 
+  // Photo-like pictures of odd sizes (partial JPEG blocks and chroma pairs) in `dir`: RGB at
+  // 300 x 150 dpi, and RGBA at 300 dpi with alpha running through every value.
+  static constexpr int kWidth = 301, kHeight = 157;
+  std::string DensePhoto() {
+    auto rgb = test::MakeRgb(kWidth, kHeight, [](int x, int y) { return test::Gradient(x, y, kWidth, kHeight); });
+    FreeImage_SetDotsPerMeterX(rgb.get(), 11811);
+    FreeImage_SetDotsPerMeterY(rgb.get(), 5906);
+    test::SavePng(rgb.get(), dir / "dense.png");
+    return dir / "dense.png";
+  }
+  std::string AlphaPhoto() {
+    auto rgba = test::MakeRgba(kWidth, kHeight, [](int x, int y) {
+      test::Rgba c = test::Gradient(x, y, kWidth, kHeight);
+      c.a = uint8_t((x * 7 + y * 3) % 256);
+      return c;
+    });
+    FreeImage_SetDotsPerMeterX(rgba.get(), 11811);
+    FreeImage_SetDotsPerMeterY(rgba.get(), 11811);
+    test::SavePng(rgba.get(), dir / "alpha.png");
+    return dir / "alpha.png";
+  }
+
   test::TempDir dir;
   std::unique_ptr<Session> session = std::make_unique<Session>();
 };
@@ -99,24 +121,11 @@ TEST_F(StreamTest, EverySuiteFileThatStreamsComesOutByteForByte) {
 }
 
 TEST_F(StreamTest, GeneratedPicturesWithDensityAndAlpha) {
-  const int w = 301, h = 157;  // odd sizes: partial JPEG blocks and chroma pairs
-  auto rgb = test::MakeRgb(w, h, [&](int x, int y) { return test::Gradient(x, y, w, h); });
-  FreeImage_SetDotsPerMeterX(rgb.get(), 11811);  // 300 dpi
-  FreeImage_SetDotsPerMeterY(rgb.get(), 5906);
-  test::SavePng(rgb.get(), dir / "dense.png");
-  auto rgba = test::MakeRgba(w, h, [&](int x, int y) {
-    test::Rgba c = test::Gradient(x, y, w, h);
-    c.a = uint8_t((x * 7 + y * 3) % 256);
-    return c;
-  });
-  FreeImage_SetDotsPerMeterX(rgba.get(), 11811);
-  FreeImage_SetDotsPerMeterY(rgba.get(), 11811);
-  test::SavePng(rgba.get(), dir / "alpha.png");
-  for (const char* name : {"dense.png", "alpha.png"}) {
+  for (const std::string& file : {DensePhoto(), AlphaPhoto()}) {
     for (auto flags : {Defaults, Medium420Progressive}) {
-      SCOPED_TRACE(name);
+      SCOPED_TRACE(file);
       SetUp();
-      EXPECT_EQ(Compare(dir / name, flags), StreamOutcome::Converted);
+      EXPECT_EQ(Compare(file, flags), StreamOutcome::Converted);
     }
   }
 }
@@ -174,16 +183,7 @@ TEST_F(StreamTest, DeepPicturesWithAndWithoutGamma) {
 std::string logoPath;  // the picture watermark of the case below
 
 TEST_F(StreamTest, FramesAndWatermarksGoOverTheRowsAsOverTheBitmap) {
-  const int w = 301, h = 157;
-  test::SavePng(test::MakeRgb(w, h, [&](int x, int y) { return test::Gradient(x, y, w, h); }).get(), dir / "photo.png");
-  test::SavePng(test::MakeRgba(w, h,
-                               [&](int x, int y) {
-                                 test::Rgba c = test::Gradient(x, y, w, h);
-                                 c.a = uint8_t((x * 5 + y) % 256);
-                                 return c;
-                               })
-                    .get(),
-                dir / "alpha.png");
+  const std::string photo = DensePhoto(), alpha = AlphaPhoto();
   logoPath = dir / "logo.png";
   test::SavePng(test::MakeRgba(40, 24, [](int x, int y) { return test::Rgba{200, uint8_t(x * 6), 40, uint8_t(y * 10)}; }).get(),
                 logoPath);
@@ -202,14 +202,14 @@ TEST_F(StreamTest, FramesAndWatermarksGoOverTheRowsAsOverTheBitmap) {
   };
   const std::string suite = RASTELLO_PNGSUITE;
   const Case cases[] = {
-      {"text naming the size, bottom right", dir / "photo.png",
+      {"text naming the size, bottom right", photo,
        [](Settings& s) {
          s.DoWatermark = 1;
          s.Text = "(c) %width% x %height%";
          s.TextAntialiasing = 1;
        },
        StreamOutcome::Converted},
-      {"raster text turned 30 degrees, centred, with a back box", dir / "photo.png",
+      {"raster text turned 30 degrees, centred, with a back box", photo,
        [](Settings& s) {
          s.DoWatermark = 1;
          s.Text = "Tessaly%eol%second line";
@@ -218,7 +218,7 @@ TEST_F(StreamTest, FramesAndWatermarksGoOverTheRowsAsOverTheBitmap) {
          s.BackOpacity = 128;
        },
        StreamOutcome::Converted},
-      {"text on a picture with alpha", dir / "alpha.png",
+      {"text on a picture with alpha", alpha,
        [](Settings& s) {
          s.DoWatermark = 1;
          s.Text = "over white";
@@ -232,7 +232,7 @@ TEST_F(StreamTest, FramesAndWatermarksGoOverTheRowsAsOverTheBitmap) {
          s.TextPosition = 4;
        },
        StreamOutcome::Converted},
-      {"picture at the top right, half opaque", dir / "photo.png",
+      {"picture at the top right, half opaque", photo,
        [](Settings& s) {
          s.DoWatermark = 2;
          s.Image = logoPath;
@@ -240,7 +240,7 @@ TEST_F(StreamTest, FramesAndWatermarksGoOverTheRowsAsOverTheBitmap) {
          s.ImageOpacity = 128;
        },
        StreamOutcome::Converted},
-      {"a frame of four colours at half opacity", dir / "photo.png",
+      {"a frame of four colours at half opacity", photo,
        [](Settings& s) {
          s.DoFrame = 1;
          s.SolidLeft = 7;
@@ -254,14 +254,14 @@ TEST_F(StreamTest, FramesAndWatermarksGoOverTheRowsAsOverTheBitmap) {
          s.SolidOpacity = 128;
        },
        StreamOutcome::Converted},
-      {"a frame wider than the picture, on alpha", dir / "alpha.png",
+      {"a frame wider than the picture, on alpha", alpha,
        [](Settings& s) {
          s.DoFrame = 1;
          s.SolidLeft = s.SolidRight = 200;
          s.SolidTop = 20;
        },
        StreamOutcome::Converted},
-      {"a frame with text inside it", dir / "photo.png",
+      {"a frame with text inside it", photo,
        [](Settings& s) {
          s.DoFrame = 1;
          s.SolidLeft = s.SolidRight = s.SolidTop = s.SolidBottom = 20;
@@ -270,7 +270,7 @@ TEST_F(StreamTest, FramesAndWatermarksGoOverTheRowsAsOverTheBitmap) {
          s.TextBoundary = 1;
        },
        StreamOutcome::Converted},
-      {"offsets that leave no room: nothing drawn", dir / "photo.png",
+      {"offsets that leave no room: nothing drawn", photo,
        [](Settings& s) {
          s.DoWatermark = 1;
          s.Text = "gone";
@@ -283,7 +283,7 @@ TEST_F(StreamTest, FramesAndWatermarksGoOverTheRowsAsOverTheBitmap) {
          s.Text = "grey";
        },
        StreamOutcome::NotStreamed},
-      {"a picture that cannot be read: the bitmap path reports it", dir / "photo.png",
+      {"a picture that cannot be read: the bitmap path reports it", photo,
        [](Settings& s) {
          s.DoWatermark = 2;
          s.Image = "/nonexistent/logo.png";
@@ -348,21 +348,8 @@ TEST_F(StreamTest, WhatTheRowsCannotCarryTakesTheBitmapPath) {
 // The bitmap path reads plain RGB and RGBA files with the row reader; the bitmaps it makes
 // must be FreeImage's, whatever the edits do with them.
 TEST_F(StreamTest, TheBitmapPathReadsPlainFilesAsFreeImageDoes) {
-  const int w = 301, h = 157;
-  auto rgb = test::MakeRgb(w, h, [&](int x, int y) { return test::Gradient(x, y, w, h); });
-  FreeImage_SetDotsPerMeterX(rgb.get(), 11811);
-  FreeImage_SetDotsPerMeterY(rgb.get(), 5906);
-  test::SavePng(rgb.get(), dir / "dense.png");
-  test::SavePng(test::MakeRgba(w, h,
-                               [&](int x, int y) {
-                                 test::Rgba c = test::Gradient(x, y, w, h);
-                                 c.a = uint8_t((x * 7 + y * 3) % 256);
-                                 return c;
-                               })
-                    .get(),
-                dir / "alpha.png");
   const std::string suite = RASTELLO_PNGSUITE;
-  const std::string files[] = {dir / "dense.png", dir / "alpha.png", suite + "/f04n2c08.png",
+  const std::string files[] = {DensePhoto(), AlphaPhoto(), suite + "/f04n2c08.png",
                                suite + "/z09n2c08.png", suite + "/g04n2c08.png"};
   struct Edit {
     const char* what;
