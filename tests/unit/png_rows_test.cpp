@@ -69,7 +69,7 @@ void WritePng(const std::string& path, int colourType, int filters, int width = 
   std::vector<unsigned char> row(size_t(width) * channels);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width * channels; ++x)
-      row[x] = static_cast<unsigned char>((x * x / 7 + y * 13 + (x ^ y) * 3) & 0xFF);
+      row[x] = static_cast<unsigned char>((unsigned(x) * unsigned(x) / 7 + unsigned(y) * 13 + unsigned(x ^ y) * 3) & 0xFF);
     png_write_row(png, row.data());
   }
   png_write_end(png, nullptr);
