@@ -4,19 +4,10 @@
 
 namespace rastello {
 
-namespace {
-
-uint32_t BigEndian32(const unsigned char* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-
-}  // namespace
-
 bool ReadPngHeader(std::FILE* file, PngHeader& header, std::string& reason) {
-  static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   unsigned char buf[24];  // signature, chunk length, "IHDR", width, height
   size_t got = std::fread(buf, 1, sizeof buf, file);
-  if (got < 8 || std::memcmp(buf, kSignature, 8) != 0) {
+  if (got < 8 || std::memcmp(buf, kPngSignature, 8) != 0) {
     reason = got == 0 ? "the file is empty" : "not a PNG file";
     return false;
   }
@@ -28,8 +19,8 @@ bool ReadPngHeader(std::FILE* file, PngHeader& header, std::string& reason) {
     reason = "damaged PNG file: the image header is missing";
     return false;
   }
-  header.width = BigEndian32(buf + 16);
-  header.height = BigEndian32(buf + 20);
+  header.width = PngNumber(buf + 16);
+  header.height = PngNumber(buf + 20);
   return true;
 }
 

@@ -6,6 +6,13 @@
 
 namespace rastello {
 
+inline constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+// PNG numbers are stored most significant byte first.
+inline uint32_t PngNumber(const unsigned char* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
 struct PngHeader {
   uint32_t width = 0;
   uint32_t height = 0;

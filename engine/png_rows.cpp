@@ -10,15 +10,12 @@
 #include <emmintrin.h>
 #endif
 
+#include "engine/png_header.h"
 #include "engine/stream.h"
 
 namespace rastello {
 
 namespace {
-
-uint32_t BigEndian32(const unsigned char* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
 
 inline unsigned char PaethByte(int a, int b, int c) {
   const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
@@ -94,12 +91,11 @@ bool DirectRowsLayout(const PngLayout& l) {
 
 bool ReadRowsDirect(std::FILE* file, const PngLayout& layout,
                     const std::function<bool(const unsigned char* row)>& row) {
-  static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   const size_t bpp = layout.colourType == 6 ? 4 : 3;
   const size_t bytes = size_t(layout.width) * bpp;
   if (std::fseek(file, 0, SEEK_SET) != 0) return false;
   unsigned char head[8];
-  if (std::fread(head, 1, 8, file) != 8 || std::memcmp(head, kSignature, 8) != 0) return false;
+  if (std::fread(head, 1, 8, file) != 8 || std::memcmp(head, kPngSignature, 8) != 0) return false;
 
   // Filter byte, then the row; 4 bytes of slack after each row for the vector loads.
   std::vector<unsigned char> current(1 + bytes + 4), prior(1 + bytes + 4, 0);
@@ -148,7 +144,7 @@ bool ReadRowsDirect(std::FILE* file, const PngLayout& layout,
 
   while (true) {
     if (std::fread(head, 1, 8, file) != 8) return false;
-    const uint32_t length = BigEndian32(head);
+    const uint32_t length = PngNumber(head);
     unsigned char type[4];
     std::memcpy(type, head + 4, 4);
     if (length > 0x7FFFFFFF) return false;
@@ -183,7 +179,7 @@ bool ReadRowsDirect(std::FILE* file, const PngLayout& layout,
       if (!inflateRows()) return false;
     }
     unsigned char stored[4];
-    if (std::fread(stored, 1, 4, file) != 4 || BigEndian32(stored) != uint32_t(crc)) return false;
+    if (std::fread(stored, 1, 4, file) != 4 || PngNumber(stored) != uint32_t(crc)) return false;
     if (Is(type, "IEND")) break;
   }
   return streamEnd && rows == layout.height && filled == 0;

@@ -13,6 +13,7 @@
 
 #include "engine/blend.h"
 #include "engine/formats.h"
+#include "engine/png_header.h"
 #include "engine/png_rows.h"
 #include "engine/naming.h"
 #include "engine/pipeline.h"
@@ -23,10 +24,6 @@
 namespace rastello {
 
 namespace {
-
-uint32_t BigEndian32(const unsigned char* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
 
 // Rows travel from the decoder to the encoder in a few blocks that go round.
 class RowPipe {
@@ -243,7 +240,6 @@ bool DecodeRows(std::FILE* file, const PngLayout& layout, const StreamShape& sha
   return true;
 }
 
-
 // --- encoding: libjpeg's errors also arrive by longjmp.
 
 struct JpegEncoder {
@@ -367,22 +363,21 @@ bool ReadDensity(std::FILE* file, uint32_t& pixelsPerMetreX, uint32_t& pixelsPer
 }
 
 bool ReadPngLayout(std::FILE* file, uint64_t size, PngLayout& layout) {
-  static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   unsigned char buf[80];
-  if (std::fseek(file, 0, SEEK_SET) != 0 || std::fread(buf, 1, 8, file) != 8 || std::memcmp(buf, kSignature, 8) != 0)
+  if (std::fseek(file, 0, SEEK_SET) != 0 || std::fread(buf, 1, 8, file) != 8 || std::memcmp(buf, kPngSignature, 8) != 0)
     return false;
   uint64_t offset = 8;
   bool first = true;
   while (std::fread(buf, 1, 8, file) == 8) {
-    const uint32_t length = BigEndian32(buf);
+    const uint32_t length = PngNumber(buf);
     const std::string type(reinterpret_cast<char*>(buf + 4), 4);
     if (length > 0x7FFFFFFF || offset + 12 + length > size) return true;  // not sound
     const size_t want = std::min<size_t>(length, sizeof buf);
     auto body = [&]() { return std::fread(buf, 1, want, file) == want; };
     if (first) {
       if (type != "IHDR" || length != 13 || !body()) return true;
-      layout.width = BigEndian32(buf);
-      layout.height = BigEndian32(buf + 4);
+      layout.width = PngNumber(buf);
+      layout.height = PngNumber(buf + 4);
       layout.bitDepth = buf[8];
       layout.colourType = buf[9];
       layout.interlace = buf[12];
@@ -393,7 +388,7 @@ bool ReadPngLayout(std::FILE* file, uint64_t size, PngLayout& layout) {
       layout.colourProfile = true;
     } else if (type == "gAMA" && length == 4 && layout.gamma == 0) {
       if (!body()) return true;
-      layout.gamma = BigEndian32(buf);
+      layout.gamma = PngNumber(buf);
     } else if (type == "PLTE" && length % 3 == 0 && length <= 768) {
       // A palette of greys makes a grey bitmap, which the bitmap path may save as a grey JPEG.
       unsigned char palette[768];
@@ -474,15 +469,17 @@ StreamOutcome StreamConvert(Session& session) {
   shape.grey = layout.colourType == PNG_COLOR_TYPE_GRAY && targetBpp == 8;
   const bool alpha = shape.alpha;
 
+  // What the bitmap path knows of the image before its frame and watermark, whose text may
+  // name the size and depth.
+  st.SourceBpp = sourceBpp;
+  st.ImageWidth = int32_t(layout.width);
+  st.ImageHeight = int32_t(layout.height);
+  st.FrameNumber = 1;
+
   // A frame or watermark on a colour image: the bitmap path works on 24 bits there, as the
-  // rows do. The watermark's text may name the image's size and depth, set here as that path
-  // sets them.
+  // rows do.
   std::vector<RowOverlay> overlays;
   if (session.settings.DoFrame != 0 || session.settings.DoWatermark != 0) {
-    st.SourceBpp = sourceBpp;
-    st.ImageWidth = int32_t(layout.width);
-    st.ImageHeight = int32_t(layout.height);
-    st.FrameNumber = 1;
     if (shape.channels() != 3 || sourceBpp < 24 ||
         !PrepareOverlays(session, int32_t(layout.width), int32_t(layout.height), overlays)) {
       std::fclose(file);
@@ -514,10 +511,6 @@ StreamOutcome StreamConvert(Session& session) {
     return StreamOutcome::NotStreamed;  // the bitmap path gives its own verdict on the file
   }
 
-  st.SourceBpp = sourceBpp;
-  st.ImageWidth = int32_t(layout.width);
-  st.ImageHeight = int32_t(layout.height);
-  st.FrameNumber = 1;
   st.TargetBpp = targetBpp;
   st.OutputPath = BuildOutputPath(session);
   if (session.settings.KeepSubfolders) CreateOutputSubfolders(session);

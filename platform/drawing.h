@@ -117,5 +117,8 @@ Bitmap ToBitmap(const Canvas& canvas);
 // rectangle the overlay covers is touched. An overlay that does not lie wholly inside the
 // image is refused (false) and nothing changes.
 bool MergeOverlay(FIBITMAP* image, FIBITMAP* overlay, int64_t x, int64_t y);
+// Whether MergeOverlay takes `overlay` at (x, y) on an image of `width` x `height`: 32 bits,
+// wholly inside.
+bool OverlayFits(FIBITMAP* overlay, int64_t x, int64_t y, int64_t width, int64_t height);
 
 }  // namespace rastello

@@ -91,13 +91,16 @@ Bitmap ToBitmap(const Canvas& canvas) {
   return dib;
 }
 
+bool OverlayFits(FIBITMAP* overlay, int64_t x, int64_t y, int64_t width, int64_t height) {
+  return overlay && FreeImage_GetImageType(overlay) == FIT_BITMAP && FreeImage_GetBPP(overlay) == 32 && x >= 0 &&
+         y >= 0 && x + FreeImage_GetWidth(overlay) <= width && y + FreeImage_GetHeight(overlay) <= height;
+}
+
 bool MergeOverlay(FIBITMAP* image, FIBITMAP* overlay, int64_t x, int64_t y) {
-  if (!image || !overlay || FreeImage_GetImageType(image) != FIT_BITMAP || FreeImage_GetBPP(image) != 24 ||
-      FreeImage_GetImageType(overlay) != FIT_BITMAP || FreeImage_GetBPP(overlay) != 32)
-    return false;
-  const int64_t width = FreeImage_GetWidth(overlay), height = FreeImage_GetHeight(overlay);
+  if (!image || FreeImage_GetImageType(image) != FIT_BITMAP || FreeImage_GetBPP(image) != 24) return false;
   const int64_t imageWidth = FreeImage_GetWidth(image), imageHeight = FreeImage_GetHeight(image);
-  if (x < 0 || y < 0 || x + width > imageWidth || y + height > imageHeight) return false;
+  if (!OverlayFits(overlay, x, y, imageWidth, imageHeight)) return false;
+  const int64_t width = FreeImage_GetWidth(overlay), height = FreeImage_GetHeight(overlay);
   for (int64_t row = 0; row < height; ++row) {
     const BYTE* fg = FreeImage_GetScanLine(overlay, static_cast<int>(height - 1 - row));
     BYTE* bg = FreeImage_GetScanLine(image, static_cast<int>(imageHeight - 1 - (y + row))) + 3 * x;

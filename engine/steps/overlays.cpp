@@ -2,6 +2,7 @@
 #include "engine/pipeline.h"
 #include "engine/session.h"
 #include "engine/steps/steps.h"
+#include "platform/drawing.h"
 #include "settings/settings.h"
 
 namespace rastello {
@@ -29,13 +30,6 @@ RowOverlay ToRows(const PlacedOverlay& placed) {
   return rows;
 }
 
-// What MergeOverlay takes: 32 bits, wholly inside the image.
-bool Mergeable(const PlacedOverlay& placed, int32_t width, int32_t height) {
-  FIBITMAP* dib = placed.pixels.get();
-  return dib && FreeImage_GetImageType(dib) == FIT_BITMAP && FreeImage_GetBPP(dib) == 32 && placed.x >= 0 &&
-         placed.y >= 0 && placed.x + FreeImage_GetWidth(dib) <= width && placed.y + FreeImage_GetHeight(dib) <= height;
-}
-
 }  // namespace
 
 bool PrepareOverlays(const Session& session, int32_t width, int32_t height, std::vector<RowOverlay>& overlays) {
@@ -49,7 +43,7 @@ bool PrepareOverlays(const Session& session, int32_t width, int32_t height, std:
     placed.push_back(std::move(watermark));
   }
   for (const PlacedOverlay& p : placed)
-    if (Mergeable(p, width, height)) overlays.push_back(ToRows(p));
+    if (OverlayFits(p.pixels.get(), p.x, p.y, width, height)) overlays.push_back(ToRows(p));
   return true;
 }
 

@@ -91,8 +91,8 @@ bool FrameOverlays(int32_t width, int32_t height, const Settings& settings, std:
 // the bitmap 24-bit. When the watermark picture cannot be read, `skipped` (if given) says so.
 Bitmap WatermarkStep(Bitmap bitmap, int32_t width, int32_t height, const Session& session,
                      std::string* skipped = nullptr);
-// The overlay WatermarkStep merges into a `width` x `height` image; null when it leaves the
-// image as it is.
+// The overlay WatermarkStep lays on a `width` x `height` image, placed; null when there is
+// none. MergeOverlay still refuses one that does not fit.
 PlacedOverlay WatermarkOverlayFor(int32_t width, int32_t height, const Session& session, std::string* skipped);
 // The text overlay, 32-bit, before rotation: the lines of the expanded Text in a box with
 // padding and background. Null without a watermark font or when the box cannot be made.

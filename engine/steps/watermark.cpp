@@ -68,8 +68,6 @@ OverlayPosition PlaceWatermark(int32_t width, int32_t height, int32_t overlayWid
   return {room.x + xs[p.position % 3], room.y + ys[p.position / 3]};
 }
 
-// Null also when the overlay would reach beyond the image: as on a transparent canvas of
-// the image's size, such an overlay is refused.
 PlacedOverlay WatermarkOverlayFor(int32_t width, int32_t height, const Session& session, std::string* skipped) {
   const Settings& s = session.settings;
   Bitmap overlay;
@@ -82,11 +80,9 @@ PlacedOverlay WatermarkOverlayFor(int32_t width, int32_t height, const Session& 
   }
   overlay = RotateWatermark(std::move(overlay), s);
   overlay = FitWatermark(std::move(overlay), width, height, s);
-  if (!overlay || FreeImage_GetImageType(overlay.get()) != FIT_BITMAP || FreeImage_GetBPP(overlay.get()) != 32)
-    return {};
-  const int64_t w = FreeImage_GetWidth(overlay.get()), h = FreeImage_GetHeight(overlay.get());
-  const OverlayPosition at = PlaceWatermark(width, height, static_cast<int32_t>(w), static_cast<int32_t>(h), s);
-  if (at.x < 0 || at.y < 0 || at.x + w > width || at.y + h > height) return {};
+  if (!overlay) return {};
+  const OverlayPosition at = PlaceWatermark(width, height, static_cast<int32_t>(FreeImage_GetWidth(overlay.get())),
+                                            static_cast<int32_t>(FreeImage_GetHeight(overlay.get())), s);
   return {at.x, at.y, std::move(overlay)};
 }
 
@@ -95,6 +91,7 @@ Bitmap WatermarkStep(Bitmap bitmap, int32_t width, int32_t height, const Session
   if (FreeImage_GetBPP(bitmap.get()) != 24) bitmap = Replace(std::move(bitmap), FreeImage_ConvertTo24Bits);
   if (!bitmap) return bitmap;
   PlacedOverlay overlay = WatermarkOverlayFor(width, height, session, skipped);
+  // As on a transparent canvas of the image's size: an overlay reaching beyond it is refused.
   if (overlay.pixels) MergeOverlay(bitmap.get(), overlay.pixels.get(), overlay.x, overlay.y);
   return bitmap;
 }
