@@ -143,7 +143,7 @@ TEST(ReadRowsDirectTest, GivesUpOnAnythingOutOfOrder) {
     std::string file;
   };
   const Case cases[] = {
-      {"a wrong CRC on the image data", head + data.substr(0, 20) + char(data[20] ^ 1) + data.substr(21) + tail},
+      {"a wrong CRC on sound image data", head + data.substr(0, data.size() - 1) + char(data.back() ^ 1) + tail},
       {"damaged data under a right CRC", head + Chunk("IDAT", flipped) + tail},
       {"a wrong CRC on an ancillary chunk", head + Chunk("tEXt", std::string("a\0b", 3), false) + data + tail},
       {"an unknown critical chunk", head + Chunk("QQQQ", "x") + data + tail},

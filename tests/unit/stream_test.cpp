@@ -277,6 +277,14 @@ TEST_F(StreamTest, FramesAndWatermarksGoOverTheRowsAsOverTheBitmap) {
          s.TextXOffset = 5000;
        },
        StreamOutcome::Converted},
+      {"a negative offset puts it partly outside: refused, nothing drawn", photo,
+       [](Settings& s) {
+         s.DoWatermark = 1;
+         s.Text = "outside";
+         s.TextPosition = 0;
+         s.TextXOffset = -20;
+       },
+       StreamOutcome::Converted},
       {"grey picture: the bitmap path decides its depth", suite + "/basn0g08.png",
        [](Settings& s) {
          s.DoWatermark = 1;
